@@ -1,0 +1,152 @@
+#include "UntMain.h"
+
+#include "Notifier.h"
+#include "RecordGrid.h"
+#include "ShadowLabel.h"
+#include "UserError.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
+
+namespace zor {
+
+namespace {
+const QString kLanguageWord = QStringLiteral("English");
+
+// Pickers show local dates; stored times are zone-less wall-clock values.
+QDateTime asLocal(const QDateTime& wallClock) {
+    return QDateTime(wallClock.date(), wallClock.time());
+}
+} // namespace
+
+TFrmMain::TFrmMain(Notifier& notifier, QString storePath, QWidget* parent)
+    : QWidget(parent), notifier_(notifier), storePath_(std::move(storePath)) {
+    buildLayout();
+    setTabOrder();
+    wireHandlers();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TFrmMain::~TFrmMain() {
+    // The grid must let go of the listing before the store closes.
+    ARDBGrid->setModel(nullptr);
+}
+
+void TFrmMain::runHandler(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const UserError& e) {
+        notifier_.error(this, e.text());
+    } catch (const std::exception& e) {
+        notifier_.error(this, QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void TFrmMain::wireHandlers() {
+    const auto handle = [this](void (TFrmMain::*method)()) {
+        return [this, method] { runHandler([this, method] { (this->*method)(); }); };
+    };
+    connect(cbxGas, &QComboBox::currentIndexChanged, this, handle(&TFrmMain::Refresh));
+    connect(ChkDate, &QCheckBox::toggled, this, handle(&TFrmMain::Refresh));
+    connect(cxDpkStartDate, &QDateTimeEdit::dateTimeChanged, this, handle(&TFrmMain::Refresh));
+    connect(cxDpkEndDate, &QDateTimeEdit::dateTimeChanged, this, handle(&TFrmMain::Refresh));
+    connect(BtnClearData, &QPushButton::clicked, this, handle(&TFrmMain::BtnClearDataClick));
+    connect(BtnSwitchLang, &QPushButton::clicked, this, handle(&TFrmMain::BtnSwitchLangClick));
+}
+
+bool TFrmMain::FormCreate() {
+    try {
+        database_ = std::make_unique<Database>(storePath_);
+    } catch (const ConnectError& e) {
+        notifier_.information(this, e.text());
+        return false;
+    }
+    listing_ = std::make_unique<Listing>(database_->connection());
+    alarmStore_ = std::make_unique<AlarmStore>(database_->connection());
+    settings_ = std::make_unique<Settings>(database_->connection());
+    ARGrid = new ListingModel(*listing_, locale(), this);
+    ARDBGrid->setModel(ARGrid);
+    ARDBGrid->setFocus();
+
+    // Each step runs only when the one before it succeeded.
+    runHandler([this] {
+        if (const auto word = settings_->language())
+            BtnSwitchLang->setText(*word);
+        BtnSwitchLangClick();
+        setPickersFromStore();
+        Refresh();
+    });
+    return true;
+}
+
+void TFrmMain::BtnSwitchLangClick() {
+    BtnSwitchLang->setText(kLanguageWord);
+    settings_->setLanguage(BtnSwitchLang->text());
+    applyEnglishTexts();
+}
+
+void TFrmMain::setPickersFromStore() {
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime firstOfMonth(QDate(now.date().year(), now.date().month(), 1), QTime(0, 0));
+    const auto earliest = listing_->earliestPeak();
+    const auto latest = listing_->latestPeak();
+    const QSignalBlocker blockStart(cxDpkStartDate);
+    const QSignalBlocker blockEnd(cxDpkEndDate);
+    cxDpkStartDate->setDateTime(earliest ? asLocal(*earliest) : firstOfMonth);
+    cxDpkEndDate->setDateTime(latest ? asLocal(*latest) : now);
+}
+
+ListingFilter TFrmMain::currentFilter() const {
+    ListingFilter filter;
+    if (cbxGas->currentIndex() > 0)
+        filter.gas = cbxGas->currentText();
+    if (ChkDate->isChecked()) {
+        filter.from = cxDpkStartDate->date();
+        filter.to = cxDpkEndDate->date();
+    }
+    return filter;
+}
+
+void TFrmMain::Refresh() {
+    cxDpkStartDate->setEnabled(ChkDate->isChecked());
+    cxDpkEndDate->setEnabled(ChkDate->isChecked());
+    if (!ARGrid)
+        return;
+    ARGrid->reload(currentFilter());
+}
+
+void TFrmMain::resetFilters() {
+    {
+        const QSignalBlocker block(cbxGas);
+        cbxGas->setCurrentIndex(0);
+    }
+    // Unticking the box refreshes at once, as a click on it would.
+    ChkDate->setChecked(false);
+    Refresh();
+}
+
+void TFrmMain::BtnClearDataClick() {
+    alarmStore_->clear();
+    resetFilters();
+}
+
+void TFrmMain::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+}
+
+void TFrmMain::FormClose() {
+    if (closing_)
+        return;
+    closing_ = true;
+    ARDBGrid->setModel(nullptr);
+}
+
+} // namespace zor

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <stdexcept>
+
+namespace zor {
+
+// An error whose text is meant for the operator.
+class UserError : public std::runtime_error {
+public:
+    explicit UserError(const QString& text)
+        : std::runtime_error(text.toStdString()), text_(text) {}
+    const QString& text() const noexcept { return text_; }
+
+private:
+    QString text_;
+};
+
+// A date-time that passes the range checks but does not exist in the calendar.
+class EConvertError : public UserError {
+public:
+    using UserError::UserError;
+};
+
+} // namespace zor

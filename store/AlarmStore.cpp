@@ -1,0 +1,92 @@
+#include "AlarmStore.h"
+
+#include "SqlSupport.h"
+#include "UserError.h"
+
+#include <QSqlError>
+
+namespace zor {
+
+namespace {
+
+constexpr auto kFindEvent = R"sql(SELECT 1 FROM AR
+  WHERE sTime = :sTime AND pTime = :pTime AND eTime = :eTime AND Gas = :gas AND Unt = :unit
+  LIMIT 1)sql";
+constexpr auto kAppendEvent = R"sql(INSERT INTO AR(Gas, sTime, sValue, pTime, pValue, eTime, eValue, Unt)
+  VALUES (:gas, :sTime, :sValue, :pTime, :pValue, :eTime, :eValue, :unit))sql";
+constexpr auto kDeleteRow = R"sql(DELETE FROM AR WHERE id = :id)sql";
+constexpr auto kDeleteAll = R"sql(DELETE FROM AR)sql";
+
+QVariant readingValue(double value, bool whole) {
+    return whole ? QVariant(qint64(value)) : QVariant(value);
+}
+
+// One write transaction: committed on success, rolled back when a step throws.
+class WriteTransaction {
+public:
+    explicit WriteTransaction(const QSqlDatabase& db) : db_(db) {
+        executeDirect(db_, "BEGIN IMMEDIATE");
+    }
+    ~WriteTransaction() {
+        if (!committed_)
+            QSqlQuery(db_).exec("ROLLBACK");
+    }
+    void commit() {
+        executeDirect(db_, "COMMIT");
+        committed_ = true;
+    }
+
+private:
+    QSqlDatabase db_;
+    bool committed_ = false;
+};
+
+} // namespace
+
+bool AlarmStore::import(const AlarmRecord& record) {
+    WriteTransaction transaction(db_);
+    QSqlQuery find = prepareStatement(db_, kFindEvent);
+    find.bindValue(":sTime", toStoredTime(record.sTime));
+    find.bindValue(":pTime", toStoredTime(record.pTime));
+    find.bindValue(":eTime", toStoredTime(record.eTime));
+    find.bindValue(":gas", record.gas);
+    find.bindValue(":unit", record.unit);
+    execute(find);
+    if (find.next())
+        return false;
+    find.finish();
+
+    QSqlQuery append = prepareStatement(db_, kAppendEvent);
+    append.bindValue(":gas", record.gas);
+    append.bindValue(":sTime", toStoredTime(record.sTime));
+    append.bindValue(":sValue", readingValue(record.sValue, record.wholeValues));
+    append.bindValue(":pTime", toStoredTime(record.pTime));
+    append.bindValue(":pValue", readingValue(record.pValue, record.wholeValues));
+    append.bindValue(":eTime", toStoredTime(record.eTime));
+    append.bindValue(":eValue", readingValue(record.eValue, record.wholeValues));
+    append.bindValue(":unit", record.unit);
+    execute(append);
+    append.finish();
+    transaction.commit();
+    return true;
+}
+
+void AlarmStore::remove(const QList<qint64>& ids) {
+    if (ids.isEmpty())
+        return;
+    WriteTransaction transaction(db_);
+    QSqlQuery del = prepareStatement(db_, kDeleteRow);
+    for (qint64 id : ids) {
+        del.bindValue(":id", id);
+        execute(del);
+    }
+    del.finish();
+    transaction.commit();
+}
+
+void AlarmStore::clear() {
+    QSqlQuery del = prepareStatement(db_, kDeleteAll);
+    execute(del);
+}
+
+} // namespace zor

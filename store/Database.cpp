@@ -1,0 +1,153 @@
+#include "Database.h"
+
+#include "SqlSupport.h"
+
+#include <QAtomicInteger>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryFile>
+
+namespace zor {
+
+namespace {
+
+constexpr auto kDriver = "QSQLITE";
+// A write waits this long for another process's lock before it fails.
+constexpr auto kConnectOptions = "QSQLITE_BUSY_TIMEOUT=1000";
+constexpr QByteArrayView kSqliteHeader{"SQLite format 3\0", 16};
+
+constexpr auto kCreateSchema = R"sql(
+CREATE TABLE AR(
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  Gas TEXT NOT NULL,
+  sTime TEXT NOT NULL,
+  sValue REAL,
+  pTime TEXT NOT NULL,
+  pValue REAL,
+  eTime TEXT NOT NULL,
+  eValue REAL,
+  Unt TEXT NOT NULL
+);
+CREATE TABLE SETTING(id INTEGER PRIMARY KEY, "Desc" TEXT);
+INSERT INTO SETTING(id, "Desc") VALUES (1, 'English')
+)sql";
+
+// The listing order and the identity of an event are looked up through these.
+constexpr auto kCreateIndexes = R"sql(
+CREATE INDEX IF NOT EXISTS AR_listing ON AR(pTime DESC, Gas);
+CREATE INDEX IF NOT EXISTS AR_identity ON AR(sTime, pTime, eTime, Gas, Unt)
+)sql";
+
+constexpr auto kTableColumns = R"sql(SELECT name FROM pragma_table_info(:table))sql";
+
+const QStringList kArColumns = {"id",    "Gas",    "sTime", "sValue", "pTime",
+                                "pValue", "eTime", "eValue", "Unt"};
+const QStringList kSettingColumns = {"id", "Desc"};
+
+QString nextConnectionName() {
+    static QAtomicInteger<int> counter;
+    return QStringLiteral("zor-store-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+
+bool hasSqliteHeader(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    return file.read(kSqliteHeader.size()) == kSqliteHeader.toByteArray();
+}
+
+bool isWritableStore(const QFileInfo& info) {
+    // The journal lives beside the store, so its folder must take new files too.
+    return info.isWritable() && QFileInfo(info.absolutePath()).isWritable();
+}
+
+QStringList columnsOf(const QSqlDatabase& db, const QString& table) {
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.prepare(QString::fromLatin1(kTableColumns));
+    query.bindValue(":table", table);
+    QStringList names;
+    if (!query.exec())
+        return names;
+    while (query.next())
+        names << query.value(0).toString();
+    return names;
+}
+
+void runScript(const QSqlDatabase& db, const char* script) {
+    for (const QString& statement : QString::fromLatin1(script).split(u';', Qt::SkipEmptyParts)) {
+        if (!statement.trimmed().isEmpty())
+            executeDirect(db, statement);
+    }
+}
+
+} // namespace
+
+Database::Database(const QString& path) : path_(path), connectionName_(nextConnectionName()) {
+    const QFileInfo info(path);
+    if (!info.isFile() || !hasSqliteHeader(path) || !isWritableStore(info))
+        throw ConnectError();
+
+    db_ = QSqlDatabase::addDatabase(QString::fromLatin1(kDriver), connectionName_);
+    db_.setDatabaseName(path);
+    db_.setConnectOptions(QString::fromLatin1(kConnectOptions));
+    const bool usable = db_.open() && columnsOf(db_, "AR") == kArColumns &&
+                        columnsOf(db_, "SETTING") == kSettingColumns;
+    try {
+        if (!usable)
+            throw ConnectError();
+        // Every committed row reaches the disk before the statement returns.
+        executeDirect(db_, "PRAGMA journal_mode = WAL");
+        executeDirect(db_, "PRAGMA synchronous = FULL");
+        runScript(db_, kCreateIndexes);
+    } catch (const UserError&) {
+        release();
+        throw ConnectError();
+    }
+}
+
+Database::Database(const QString& path, Creating)
+    : path_(path), connectionName_(nextConnectionName()) {
+    db_ = QSqlDatabase::addDatabase(QString::fromLatin1(kDriver), connectionName_);
+    db_.setDatabaseName(path);
+    if (!db_.open()) {
+        const QString text = errorText(db_.lastError());
+        release();
+        throw UserError(text);
+    }
+    executeDirect(db_, "PRAGMA journal_mode = WAL");
+}
+
+Database::~Database() { release(); }
+
+void Database::release() {
+    if (db_.isValid())
+        db_.close();
+    db_ = QSqlDatabase();
+    QSqlDatabase::removeDatabase(connectionName_);
+}
+
+void Database::createEmpty(const QString& path) {
+    if (QFileInfo::exists(path))
+        throw UserError(QStringLiteral("The file \"%1\" already exists; it was not changed.").arg(path));
+    const QFileInfo target(path);
+    QTemporaryFile draft(target.absoluteDir().filePath(QStringLiteral(".zor-store-XXXXXX")));
+    if (!draft.open())
+        throw UserError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, draft.errorString()));
+    draft.close();
+    {
+        Database store(draft.fileName(), Database::Creating{});
+        runScript(store.db_, kCreateSchema);
+        runScript(store.db_, kCreateIndexes);
+    }
+    // Renaming refuses an existing target, so a store that appeared meanwhile is kept.
+    if (!QFile::rename(draft.fileName(), path))
+        throw UserError(QStringLiteral("Cannot create file \"%1\".").arg(path));
+    draft.setAutoRemove(false);
+}
+
+} // namespace zor

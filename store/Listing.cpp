@@ -1,0 +1,104 @@
+#include "Listing.h"
+
+#include "SqlSupport.h"
+
+namespace zor {
+
+namespace {
+
+constexpr auto kSelectColumns =
+    R"sql(SELECT id, Gas, sTime, sValue, pTime, pValue, eTime, eValue, Unt FROM AR WHERE )sql";
+constexpr auto kCountRows = R"sql(SELECT count(*) FROM AR WHERE )sql";
+constexpr auto kAnyRow = R"sql((1 = 1))sql";
+constexpr auto kGasCondition = R"sql((Gas = :gas))sql";
+constexpr auto kDaysCondition = R"sql((pTime BETWEEN :dayFrom AND :dayTo))sql";
+// Rows after a given one in listing order; the first term lets the peak index seek.
+constexpr auto kAfterCondition = R"sql( AND pTime <= :afterPeak0
+  AND (pTime < :afterPeak1 OR (pTime = :afterPeak2
+       AND (Gas > :afterGas0 OR (Gas = :afterGas1 AND id > :afterId)))))sql";
+constexpr auto kOrder = R"sql( ORDER BY pTime DESC, Gas, id LIMIT :limit)sql";
+constexpr auto kEarliestPeak = R"sql(SELECT min(pTime) FROM AR)sql";
+constexpr auto kLatestPeak = R"sql(SELECT max(pTime) FROM AR)sql";
+
+constexpr int kReserveRows = 1024;
+const QString kFirstSecond = QStringLiteral("yyyy-MM-dd 00:00:00");
+const QString kLastSecond = QStringLiteral("yyyy-MM-dd 23:59:59");
+
+bool filtersDays(const ListingFilter& filter) { return filter.from && filter.to; }
+
+QString conditionsOf(const ListingFilter& filter) {
+    return QString::fromLatin1(filter.gas.isEmpty() ? kAnyRow : kGasCondition) +
+           QStringLiteral(" AND ") + QString::fromLatin1(filtersDays(filter) ? kDaysCondition : kAnyRow);
+}
+
+void bindFilter(QSqlQuery& query, const ListingFilter& filter) {
+    if (!filter.gas.isEmpty())
+        query.bindValue(":gas", filter.gas);
+    if (filtersDays(filter)) {
+        query.bindValue(":dayFrom", filter.from->toString(kFirstSecond));
+        query.bindValue(":dayTo", filter.to->toString(kLastSecond));
+    }
+}
+
+ListingRow rowOf(const QSqlQuery& query) {
+    ListingRow row;
+    row.id = query.value(0).toLongLong();
+    row.gas = query.value(1).toString();
+    row.sTime = fromStoredTime(query.value(2)).value_or(QDateTime());
+    row.sValue = toReading(query.value(3));
+    row.pTime = fromStoredTime(query.value(4)).value_or(QDateTime());
+    row.pValue = toReading(query.value(5));
+    row.eTime = fromStoredTime(query.value(6)).value_or(QDateTime());
+    row.eValue = toReading(query.value(7));
+    row.unit = query.value(8).toString();
+    return row;
+}
+
+std::optional<QDateTime> singleTime(const QSqlDatabase& db, const char* sql) {
+    QSqlQuery query = prepareStatement(db, sql);
+    execute(query);
+    if (!query.next())
+        return std::nullopt;
+    return fromStoredTime(query.value(0));
+}
+
+} // namespace
+
+qint64 Listing::count(const ListingFilter& filter) const {
+    QSqlQuery query = prepareStatement(db_, QString::fromLatin1(kCountRows) + conditionsOf(filter));
+    bindFilter(query, filter);
+    execute(query);
+    return query.next() ? query.value(0).toLongLong() : 0;
+}
+
+std::vector<ListingRow> Listing::page(const ListingFilter& filter, const ListingRow* after,
+                                      int limit) const {
+    QString sql = QString::fromLatin1(kSelectColumns) + conditionsOf(filter);
+    if (after)
+        sql += QString::fromLatin1(kAfterCondition);
+    sql += QString::fromLatin1(kOrder);
+    QSqlQuery query = prepareStatement(db_, sql);
+    bindFilter(query, filter);
+    if (after) {
+        const QString peak = toStoredTime(after->pTime);
+        query.bindValue(":afterPeak0", peak);
+        query.bindValue(":afterPeak1", peak);
+        query.bindValue(":afterPeak2", peak);
+        query.bindValue(":afterGas0", after->gas);
+        query.bindValue(":afterGas1", after->gas);
+        query.bindValue(":afterId", after->id);
+    }
+    query.bindValue(":limit", limit);
+    execute(query);
+    std::vector<ListingRow> rows;
+    rows.reserve(std::min(limit, kReserveRows));
+    while (query.next())
+        rows.push_back(rowOf(query));
+    return rows;
+}
+
+std::optional<QDateTime> Listing::earliestPeak() const { return singleTime(db_, kEarliestPeak); }
+
+std::optional<QDateTime> Listing::latestPeak() const { return singleTime(db_, kLatestPeak); }
+
+} // namespace zor

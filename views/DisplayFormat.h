@@ -1,0 +1,17 @@
+#pragma once
+
+#include "LocaleSeparators.h"
+
+#include <QDateTime>
+#include <QString>
+#include <optional>
+
+namespace zor {
+
+// "yy/MM/dd HH:mm:ss" with the locale's date and time separators.
+QString gridTimeText(const QDateTime& time, const LocaleSeparators& sep);
+
+// A reading in general number form with the locale's decimal separator: 150, 20.9, 5.
+QString readingText(const std::optional<double>& value, const LocaleSeparators& sep);
+
+} // namespace zor
