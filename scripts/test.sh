@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the whole test suite.
+# Installs what is missing, builds, and runs the whole test suite: normally, then under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+# Usage: scripts/test.sh [default|asan ...]   (no argument: all of them, in that order)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 
 "$root/scripts/deps.sh"
-"$root/scripts/build.sh" default
-ctest --preset default -j2
+
+runs=("$@")
+[ ${#runs[@]} -eq 0 ] && runs=(default asan)
+for run in "${runs[@]}"; do
+  echo "== $run"
+  "$root/scripts/build.sh" "$run"
+  ctest --preset "$run" -j2
+done
