@@ -20,8 +20,8 @@ constexpr auto kDriver = "QSQLITE";
 constexpr auto kConnectOptions = "QSQLITE_BUSY_TIMEOUT=1000";
 constexpr QByteArrayView kSqliteHeader{"SQLite format 3\0", 16};
 
-constexpr auto kCreateSchema = R"sql(
-CREATE TABLE AR(
+const QStringList kCreateSchema = {
+    R"sql(CREATE TABLE AR(
   id INTEGER PRIMARY KEY AUTOINCREMENT,
   Gas TEXT NOT NULL,
   sTime TEXT NOT NULL,
@@ -31,16 +31,23 @@ CREATE TABLE AR(
   eTime TEXT NOT NULL,
   eValue REAL,
   Unt TEXT NOT NULL
-);
-CREATE TABLE SETTING(id INTEGER PRIMARY KEY, "Desc" TEXT);
-INSERT INTO SETTING(id, "Desc") VALUES (1, 'English')
-)sql";
+))sql",
+    R"sql(CREATE TABLE SETTING(id INTEGER PRIMARY KEY, "Desc" TEXT))sql",
+    R"sql(INSERT INTO SETTING(id, "Desc") VALUES (1, 'English'))sql",
+};
 
-// The listing order and the identity of an event are looked up through these.
-constexpr auto kCreateIndexes = R"sql(
-CREATE INDEX IF NOT EXISTS AR_listing ON AR(pTime DESC, Gas);
-CREATE INDEX IF NOT EXISTS AR_identity ON AR(sTime, pTime, eTime, Gas, Unt)
-)sql";
+// The listing order and the identity of an event are looked up through the indexes; the
+// number of stored events is kept up to date so that listing everything never counts rows.
+const QStringList kCreateHelpers = {
+    R"sql(CREATE INDEX IF NOT EXISTS AR_listing ON AR(pTime DESC, Gas))sql",
+    R"sql(CREATE INDEX IF NOT EXISTS AR_identity ON AR(sTime, pTime, eTime, Gas, Unt))sql",
+    R"sql(CREATE TABLE IF NOT EXISTS AR_COUNT(id INTEGER PRIMARY KEY CHECK (id = 1), n INTEGER NOT NULL))sql",
+    R"sql(INSERT OR IGNORE INTO AR_COUNT(id, n) SELECT 1, count(*) FROM AR)sql",
+    R"sql(CREATE TRIGGER IF NOT EXISTS AR_counted_insert AFTER INSERT ON AR
+  BEGIN UPDATE AR_COUNT SET n = n + 1 WHERE id = 1; END)sql",
+    R"sql(CREATE TRIGGER IF NOT EXISTS AR_counted_delete AFTER DELETE ON AR
+  BEGIN UPDATE AR_COUNT SET n = n - 1 WHERE id = 1; END)sql",
+};
 
 constexpr auto kTableColumns = R"sql(SELECT name FROM pragma_table_info(:table))sql";
 
@@ -78,10 +85,15 @@ QStringList columnsOf(const QSqlDatabase& db, const QString& table) {
     return names;
 }
 
-void runScript(const QSqlDatabase& db, const char* script) {
-    for (const QString& statement : QString::fromLatin1(script).split(u';', Qt::SkipEmptyParts)) {
-        if (!statement.trimmed().isEmpty())
+void runScript(const QSqlDatabase& db, const QStringList& script) {
+    executeDirect(db, "BEGIN IMMEDIATE");
+    try {
+        for (const QString& statement : script)
             executeDirect(db, statement);
+        executeDirect(db, "COMMIT");
+    } catch (const UserError&) {
+        QSqlQuery(db).exec("ROLLBACK");
+        throw;
     }
 }
 
@@ -103,7 +115,7 @@ Database::Database(const QString& path) : path_(path), connectionName_(nextConne
         // Every committed row reaches the disk before the statement returns.
         executeDirect(db_, "PRAGMA journal_mode = WAL");
         executeDirect(db_, "PRAGMA synchronous = FULL");
-        runScript(db_, kCreateIndexes);
+        runScript(db_, kCreateHelpers);
     } catch (const UserError&) {
         release();
         throw ConnectError();
@@ -142,7 +154,7 @@ void Database::createEmpty(const QString& path) {
     {
         Database store(draft.fileName(), Database::Creating{});
         runScript(store.db_, kCreateSchema);
-        runScript(store.db_, kCreateIndexes);
+        runScript(store.db_, kCreateHelpers);
     }
     // Renaming refuses an existing target, so a store that appeared meanwhile is kept.
     if (!QFile::rename(draft.fileName(), path))

@@ -9,6 +9,7 @@ namespace {
 constexpr auto kSelectColumns =
     R"sql(SELECT id, Gas, sTime, sValue, pTime, pValue, eTime, eValue, Unt FROM AR WHERE )sql";
 constexpr auto kCountRows = R"sql(SELECT count(*) FROM AR WHERE )sql";
+constexpr auto kCountAll = R"sql(SELECT n FROM AR_COUNT WHERE id = 1)sql";
 constexpr auto kAnyRow = R"sql((1 = 1))sql";
 constexpr auto kGasCondition = R"sql((Gas = :gas))sql";
 constexpr auto kDaysCondition = R"sql((pTime BETWEEN :dayFrom AND :dayTo))sql";
@@ -65,7 +66,10 @@ std::optional<QDateTime> singleTime(const QSqlDatabase& db, const char* sql) {
 } // namespace
 
 qint64 Listing::count(const ListingFilter& filter) const {
-    QSqlQuery query = prepareStatement(db_, QString::fromLatin1(kCountRows) + conditionsOf(filter));
+    const bool everything = filter.gas.isEmpty() && !filtersDays(filter);
+    QSqlQuery query = prepareStatement(
+        db_, everything ? QString::fromLatin1(kCountAll)
+                        : QString::fromLatin1(kCountRows) + conditionsOf(filter));
     bindFilter(query, filter);
     execute(query);
     return query.next() ? query.value(0).toLongLong() : 0;

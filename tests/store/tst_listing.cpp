@@ -36,6 +36,7 @@ private slots:
     void pagesWalkEveryRowOnceInOrder_data();
     void pagesWalkEveryRowOnceInOrder();
     void earliestAndLatestPeak();
+    void countOfEverythingFollowsEveryChange();
 };
 
 void TestListing::filters_data() {
@@ -145,6 +146,43 @@ void TestListing::earliestAndLatestPeak() {
     QVERIFY(store.import(peakingAt("EX", "2024-01-01 00:00:00")));
     QCOMPARE(listing.earliestPeak(), std::optional<QDateTime>(at("2023-12-31 23:59:59")));
     QCOMPARE(listing.latestPeak(), std::optional<QDateTime>(at("2024-03-05 06:07:08")));
+}
+
+void TestListing::countOfEverythingFollowsEveryChange() {
+    test::StoreFixture fixture;
+    // A store written by another program, with rows but without the kept count.
+    {
+        QSqlDatabase raw = QSqlDatabase::addDatabase("QSQLITE", "raw");
+        raw.setDatabaseName(fixture.path);
+        QVERIFY(raw.open());
+        QSqlQuery q(raw);
+        QVERIFY(q.exec("DROP TRIGGER AR_counted_insert"));
+        QVERIFY(q.exec("DROP TRIGGER AR_counted_delete"));
+        QVERIFY(q.exec("DROP TABLE AR_COUNT"));
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(q.exec(QString("INSERT INTO AR(Gas, sTime, pTime, eTime, Unt) VALUES"
+                                   " ('CO', 'a%1', '2024-01-0%1 00:00:00', 'c', 'PPM')").arg(i + 1)));
+        raw.close();
+    }
+    QSqlDatabase::removeDatabase("raw");
+    Listing listing(fixture.open().connection());
+    const auto counted = [&] {
+        QSqlQuery q(fixture.open().connection());
+        q.exec("SELECT count(*) FROM AR");
+        return q.next() ? q.value(0).toLongLong() : -1;
+    };
+    QCOMPARE(listing.count({}), 3);
+    AlarmStore store = fixture.store();
+    QVERIFY(store.import(peakingAt("O2", "2024-02-01 00:00:00")));
+    QVERIFY(!store.import(peakingAt("O2", "2024-02-01 00:00:00")));
+    QCOMPARE(listing.count({}), counted());
+    QSqlQuery(fixture.open().connection()).exec("INSERT INTO AR(Gas, sTime, pTime, eTime, Unt) VALUES ('EX', 'x', 'y', 'z', 'PPM')");
+    QCOMPARE(listing.count({}), 5);
+    store.remove({1, 2});
+    QCOMPARE(listing.count({}), counted());
+    QCOMPARE(listing.count({}), 3);
+    store.clear();
+    QCOMPARE(listing.count({}), 0);
 }
 
 QTEST_GUILESS_MAIN(TestListing)
