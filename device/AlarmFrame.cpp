@@ -37,7 +37,9 @@ struct Range {
 constexpr std::array<Range, 6> kTimeRanges = {
     {{0, 99}, {1, 12}, {1, 31}, {0, 23}, {0, 59}, {0, 59}}};
 
-quint8 byteAt(const char* data, int offset) { return static_cast<quint8>(data[offset]); }
+quint8 byteAt(const char* data, int offset) {
+    return static_cast<quint8>(data[offset]);
+}
 
 // Checks the byte at offset against the frame layout; offsets outside the checked set pass.
 bool byteFits(int offset, quint8 value) {
@@ -68,9 +70,11 @@ bool byteFits(int offset, quint8 value) {
 
 QString invalidDateText(const char* data, int at, const QLocale& locale) {
     const LocaleSeparators sep = LocaleSeparators::of(locale);
-    const auto n = [&](int i) { return QString::number(byteAt(data, at + i) + (i == 0 ? kCentury : 0)); };
-    const QString stamp = n(0) + sep.date + n(1) + sep.date + n(2) + u' ' + n(3) + sep.time +
-                          n(4) + sep.time + n(5) + sep.decimal + u'0';
+    const auto n = [&](int i) {
+        return QString::number(byteAt(data, at + i) + (i == 0 ? kCentury : 0));
+    };
+    const QString stamp = n(0) + sep.date + n(1) + sep.date + n(2) + u' ' + n(3) + sep.time + n(4) +
+                          sep.time + n(5) + sep.decimal + u'0';
     return QStringLiteral("''%1'' is not a valid date and time").arg(stamp);
 }
 

@@ -16,15 +16,19 @@ inline constexpr int kUnitCount = 3;
 
 // Gas names by gas code; code 0 is not a valid code.
 inline constexpr std::array<std::string_view, kGasCount + 1> GasNames = {
-    "",    "CO",  "O2",  "EX",  "H2S", "PID", "CO2", "VOC", "H2",  "CL2", "NO2",
-    "SO2", "NH3", "O3",  "CH4", "PH3", "HCL", "SF6", "NO",  "C3H8", "HCN"};
+    "",    "CO",  "O2", "EX",  "H2S", "PID", "CO2", "VOC", "H2",   "CL2", "NO2",
+    "SO2", "NH3", "O3", "CH4", "PH3", "HCL", "SF6", "NO",  "C3H8", "HCN"};
 
 // Unit names by unit code; code 0 is not a valid code.
 inline constexpr std::array<std::string_view, kUnitCount + 1> UnitNames = {"", "PPM", "%VOL",
                                                                            "%LEL"};
 
-inline QString gasName(int code) { return QString::fromLatin1(GasNames.at(code)); }
-inline QString unitName(int code) { return QString::fromLatin1(UnitNames.at(code)); }
+inline QString gasName(int code) {
+    return QString::fromLatin1(GasNames.at(code));
+}
+inline QString unitName(int code) {
+    return QString::fromLatin1(UnitNames.at(code));
+}
 
 // One alarm event as the detector reports it.
 struct AlarmRecord {

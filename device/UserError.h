@@ -8,8 +8,7 @@ namespace zor {
 // An error whose text is meant for the operator.
 class UserError : public std::runtime_error {
 public:
-    explicit UserError(const QString& text)
-        : std::runtime_error(text.toStdString()), text_(text) {}
+    explicit UserError(const QString& text) : std::runtime_error(text.toStdString()), text_(text) {}
     const QString& text() const noexcept { return text_; }
 
 private:
