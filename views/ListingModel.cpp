@@ -1,15 +1,23 @@
 #include "ListingModel.h"
 
 #include "DisplayFormat.h"
+#include "GridLook.h"
 
+#include <QSet>
 #include <algorithm>
 
 namespace zor {
 
 namespace {
-const QStringList kTitles = {"Gas",    "Start Alarm Time", "Value", "Peak Alarm Time",
-                             "Value",  "End Alarm Time",   "Value", "Unit"};
+const QStringList kTitles = {"Gas",   "Start Alarm Time", "Value", "Peak Alarm Time",
+                             "Value", "End Alarm Time",   "Value", "Unit"};
+const QString kRawTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+
+// Readings with a decimal point whatever the locale.
+QString rawReading(const std::optional<double>& value) {
+    return readingText(value, LocaleSeparators{});
 }
+} // namespace
 
 ListingModel::ListingModel(const Listing& listing, const QLocale& locale, QObject* parent)
     : QAbstractTableModel(parent), listing_(listing), separators_(LocaleSeparators::of(locale)),
@@ -40,16 +48,23 @@ void ListingModel::fetchAll() {
 }
 
 void ListingModel::dropRows(const QList<qint64>& ids) {
-    for (qint64 id : ids) {
-        const auto it = std::find_if(rows_.begin(), rows_.end(),
-                                     [id](const ListingRow& r) { return r.id == id; });
-        if (it == rows_.end())
+    const QSet<qint64> dropped(ids.begin(), ids.end());
+    const auto isDropped = [&dropped](const ListingRow& r) { return dropped.contains(r.id); };
+    // Runs of neighbouring rows go at once, from the bottom up so indexes stay valid.
+    int last = int(rows_.size()) - 1;
+    while (last >= 0) {
+        if (!isDropped(rows_[last])) {
+            --last;
             continue;
-        const int row = int(it - rows_.begin());
-        beginRemoveRows({}, row, row);
-        rows_.erase(it);
-        --total_;
+        }
+        int first = last;
+        while (first > 0 && isDropped(rows_[first - 1]))
+            --first;
+        beginRemoveRows({}, first, last);
+        rows_.erase(rows_.begin() + first, rows_.begin() + last + 1);
+        total_ -= last - first + 1;
         endRemoveRows();
+        last = first - 1;
     }
     emit totalChanged(total_);
 }
@@ -85,19 +100,69 @@ QString ListingModel::cellText(const ListingRow& row, int column) const {
     }
 }
 
+QString ListingModel::rawText(const ListingRow& row, int column) const {
+    switch (column) {
+    case StartTime:
+        return row.sTime.toString(kRawTimeFormat);
+    case StartValue:
+        return rawReading(row.sValue);
+    case PeakTime:
+        return row.pTime.toString(kRawTimeFormat);
+    case PeakValue:
+        return rawReading(row.pValue);
+    case EndTime:
+        return row.eTime.toString(kRawTimeFormat);
+    case EndValue:
+        return rawReading(row.eValue);
+    default:
+        return cellText(row, column);
+    }
+}
+
 QVariant ListingModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= int(rows_.size()))
         return {};
-    if (role == Qt::DisplayRole)
-        return cellText(rows_[index.row()], index.column());
-    return {};
+    const int column = index.column();
+    switch (role) {
+    case Qt::DisplayRole:
+        return cellText(rows_[index.row()], column);
+    case RawTextRole:
+        return rawText(rows_[index.row()], column);
+    case Qt::FontRole:
+        return gridlook::cellFont(column);
+    case Qt::ForegroundRole:
+        if (const auto colour = gridlook::cellColour(column))
+            return *colour;
+        return {};
+    case Qt::TextAlignmentRole:
+        return int(gridlook::cellAlignment(column));
+    case Qt::BackgroundRole:
+        // Rows are counted from 1: the odd ones are cream.
+        if (index.row() % 2 == 0)
+            return gridlook::kCream;
+        return {};
+    default:
+        return {};
+    }
 }
 
 QVariant ListingModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
-        section < ColumnCount)
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    switch (role) {
+    case Qt::DisplayRole:
         return titles_[section];
-    return QAbstractTableModel::headerData(section, orientation, role);
+    case Qt::FontRole:
+        return gridlook::titleFont();
+    case Qt::ForegroundRole:
+        if (const auto colour = gridlook::titleColour(section))
+            return *colour;
+        return {};
+    case Qt::TextAlignmentRole:
+        return int(Qt::AlignCenter);
+    default:
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
 }
 
 bool ListingModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
@@ -123,7 +188,8 @@ bool ListingModel::canFetchMore(const QModelIndex& parent) const {
 void ListingModel::fetchMore(const QModelIndex& parent) {
     if (!canFetchMore(parent))
         return;
-    std::vector<ListingRow> more = listing_.page(filter_, rows_.empty() ? nullptr : &rows_.back(), kPageRows);
+    std::vector<ListingRow> more =
+        listing_.page(filter_, rows_.empty() ? nullptr : &rows_.back(), kPageRows);
     if (more.empty()) {
         // The store changed under the listing: what was counted is no longer there.
         total_ = qint64(rows_.size());

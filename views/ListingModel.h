@@ -14,7 +14,20 @@ namespace zor {
 class ListingModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { Gas, StartTime, StartValue, PeakTime, PeakValue, EndTime, EndValue, Unit, ColumnCount };
+    enum Column {
+        Gas,
+        StartTime,
+        StartValue,
+        PeakTime,
+        PeakValue,
+        EndTime,
+        EndValue,
+        Unit,
+        ColumnCount
+    };
+    // The cell's value without the display format: times "yyyy-MM-dd HH:mm:ss", readings
+    // with a decimal point.
+    static constexpr int RawTextRole = Qt::UserRole;
     static constexpr int kPageRows = 256;
 
     ListingModel(const Listing& listing, const QLocale& locale, QObject* parent = nullptr);
@@ -51,6 +64,7 @@ signals:
 
 private:
     QString cellText(const ListingRow& row, int column) const;
+    QString rawText(const ListingRow& row, int column) const;
 
     const Listing& listing_;
     LocaleSeparators separators_;
