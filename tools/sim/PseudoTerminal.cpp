@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <stdexcept>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -73,6 +74,13 @@ void PseudoTerminal::holdSlave() {
     if (heldSlave_ < 0)
         fail("open slave");
     makeRaw(heldSlave_);
+}
+
+qsizetype PseudoTerminal::unreadBySlave() const {
+    int queued = 0;
+    if (heldSlave_ < 0 || ::ioctl(heldSlave_, FIONREAD, &queued) != 0)
+        return 0;
+    return queued;
 }
 
 void PseudoTerminal::closeMaster() {

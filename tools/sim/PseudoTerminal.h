@@ -22,6 +22,9 @@ public:
     // while the program under test has the slave closed.
     void holdSlave();
 
+    // Bytes sent to the slave that nobody has read yet (needs holdSlave).
+    qsizetype unreadBySlave() const;
+
     // Closes the master side: an open slave sees a hang-up.
     void closeMaster();
 
