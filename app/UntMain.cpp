@@ -3,6 +3,7 @@
 #include "Notifier.h"
 #include "RecordGrid.h"
 #include "ShadowLabel.h"
+#include "TComm.h"
 #include "UserError.h"
 
 #include <QCheckBox>
@@ -28,6 +29,8 @@ QDateTime asLocal(const QDateTime& wallClock) {
 TFrmMain::TFrmMain(Notifier& notifier, QString storePath, QWidget* parent)
     : QWidget(parent), notifier_(notifier), storePath_(std::move(storePath)) {
     buildLayout();
+    fillPortChoices();
+    Comm = new TComm(this);
     setTabOrder();
     wireHandlers();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -59,6 +62,10 @@ void TFrmMain::wireHandlers() {
     connect(cxDpkEndDate, &QDateTimeEdit::dateTimeChanged, this, handle(&TFrmMain::Refresh));
     connect(BtnClearData, &QPushButton::clicked, this, handle(&TFrmMain::BtnClearDataClick));
     connect(BtnSwitchLang, &QPushButton::clicked, this, handle(&TFrmMain::BtnSwitchLangClick));
+    connect(BtnGetData, &QPushButton::clicked, this, handle(&TFrmMain::BtnGetDataClick));
+    connect(BtnSetTime, &QPushButton::clicked, this, handle(&TFrmMain::BtnSetTimeClick));
+    // Each frame is handled in its own handler run: see CommReceiveData.
+    connect(Comm, &TComm::ReceiveData, this, &TFrmMain::CommReceiveData);
 }
 
 bool TFrmMain::FormCreate() {
@@ -147,6 +154,7 @@ void TFrmMain::FormClose() {
         return;
     closing_ = true;
     ARDBGrid->setModel(nullptr);
+    Comm->StopComm();
 }
 
 } // namespace zor

@@ -2,11 +2,13 @@
 
 #include "AlarmStore.h"
 #include "Database.h"
+#include "FrameAssembler.h"
 #include "Listing.h"
 #include "ListingModel.h"
 #include "Settings.h"
 
 #include <QWidget>
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -22,6 +24,7 @@ namespace zor {
 class Notifier;
 class RecordGrid;
 class ShadowLabel;
+class TComm;
 
 // The main window: lays out the controls, wires their handlers to the subsystems.
 class TFrmMain : public QWidget {
@@ -40,6 +43,10 @@ public:
     void Refresh();
     void BtnSwitchLangClick();
     void BtnClearDataClick();
+    bool OpenComPort(const QString& ComNum);
+    void BtnGetDataClick();
+    void BtnSetTimeClick();
+    void CommReceiveData(const QByteArray& chunk);
 
     // Controls, named as the layout names them.
     ShadowLabel* lblTitle = nullptr;
@@ -65,6 +72,9 @@ public:
     QPushButton* BtnPrint = nullptr;
     QPushButton* BtnSwitchLang = nullptr;
 
+    // The serial link to the detector.
+    TComm* Comm = nullptr;
+
     // The listing shared by the grid, the chart, the export and the report.
     ListingModel* ARGrid = nullptr;
 
@@ -82,6 +92,8 @@ private:
     void resetFilters();
     ListingFilter currentFilter() const;
     void FormClose();
+    void fillPortChoices();
+    void importFrame(const QByteArray& frame);
 
     Notifier& notifier_;
     QString storePath_;
@@ -89,6 +101,9 @@ private:
     std::unique_ptr<Listing> listing_;
     std::unique_ptr<AlarmStore> alarmStore_;
     std::unique_ptr<Settings> settings_;
+    FrameAssembler assembler_;
+    std::deque<QByteArray> pendingFrames_;
+    bool handlingFrames_ = false;
     bool closing_ = false;
 };
 

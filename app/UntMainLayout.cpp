@@ -154,6 +154,11 @@ void TFrmMain::buildFunctionPanel() {
 
     cbxComPort = new QComboBox(pnlFunction);
     cbxComPort->setFont(fontOf("Arial", 13));
+#ifndef Q_OS_WIN
+    // Outside Windows a device path may be typed in as well.
+    cbxComPort->setEditable(true);
+    cbxComPort->setInsertPolicy(QComboBox::NoInsert);
+#endif
     for (int port = 1; port <= kPortCount; ++port)
         cbxComPort->addItem(QStringLiteral("COM%1").arg(port));
     cbxComPort->setGeometry(89, 18, 70, cbxComPort->sizeHint().height());

@@ -8,8 +8,6 @@ namespace zor {
 
 namespace {
 const QString kStoredTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
-const QString kStoredDateFormat = QStringLiteral("yyyy-MM-dd");
-const QString kStoredClockFormat = QStringLiteral("HH:mm:ss");
 }
 
 QString errorText(const QSqlError& error) {
@@ -46,14 +44,27 @@ QString toStoredTime(const QDateTime& time) { return time.toString(kStoredTimeFo
 std::optional<QDateTime> fromStoredTime(const QVariant& value) {
     if (value.isNull())
         return std::nullopt;
+    // "yyyy-MM-dd HH:mm:ss", read digit by digit: the listing reads thousands of these.
+    const QString text = value.toString();
+    constexpr int kLength = 19;
+    if (text.size() != kLength)
+        return std::nullopt;
+    const auto number = [&](int at, int digits, bool& ok) {
+        int n = 0;
+        for (int i = at; i < at + digits; ++i) {
+            const char16_t c = text[i].unicode();
+            ok = ok && c >= u'0' && c <= u'9';
+            n = n * 10 + (c - u'0');
+        }
+        return n;
+    };
+    bool ok = text[4] == u'-' && text[7] == u'-' && text[10] == u' ' && text[13] == u':' &&
+              text[16] == u':';
+    const QDate date(number(0, 4, ok), number(5, 2, ok), number(8, 2, ok));
+    const QTime time(number(11, 2, ok), number(14, 2, ok), number(17, 2, ok));
+    if (!ok || !date.isValid() || !time.isValid())
+        return std::nullopt;
     // Stored times carry no zone: read them back as the same wall-clock value.
-    const QStringList parts = value.toString().split(u' ');
-    if (parts.size() != 2)
-        return std::nullopt;
-    const QDate date = QDate::fromString(parts[0], kStoredDateFormat);
-    const QTime time = QTime::fromString(parts[1], kStoredClockFormat);
-    if (!date.isValid() || !time.isValid())
-        return std::nullopt;
     return QDateTime(date, time, Qt::UTC);
 }
 

@@ -1,0 +1,88 @@
+// The main window's side of the device link: commands out, alarm frames in.
+#include "UntMain.h"
+
+#include "CommandFrame.h"
+#include "Notifier.h"
+#include "PortNames.h"
+#include "TComm.h"
+#include "UserError.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QThread>
+
+namespace zor {
+
+namespace {
+constexpr unsigned long kSettleAfterOpenMs = 100;
+constexpr auto kPortFailedText = "Can't initialize serial port. Please check your setting.";
+} // namespace
+
+void TFrmMain::fillPortChoices() {
+    QStringList choices = portChoices();
+    // Serial devices linked in the working folder, such as the simulated detector.
+    const QFileInfoList links = QDir::current().entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
+    for (const QFileInfo& link : links) {
+        if (link.isSymLink() && link.symLinkTarget().startsWith(QStringLiteral("/dev/")))
+            choices << link.absoluteFilePath();
+    }
+    cbxComPort->addItems(choices.mid(cbxComPort->count()));
+}
+
+bool TFrmMain::OpenComPort(const QString& ComNum) {
+    Comm->CommName = ComNum;
+    bool opened = true;
+    try {
+        Comm->StopComm();
+        assembler_.clear();
+        Comm->StartComm();
+    } catch (const UserError&) {
+        notifier_.information(this, QString::fromLatin1(kPortFailedText));
+        opened = false;
+    }
+    QThread::msleep(kSettleAfterOpenMs);
+    return opened;
+}
+
+void TFrmMain::BtnGetDataClick() {
+    if (!OpenComPort(cbxComPort->currentText()))
+        return;
+    const QByteArray frame = readCommandFrame();
+    Comm->WriteCommData(frame.constData(), quint16(frame.size()));
+}
+
+void TFrmMain::BtnSetTimeClick() {
+    if (!OpenComPort(cbxComPort->currentText()))
+        return;
+    const QByteArray frame = setClockCommandFrame(QDateTime::currentDateTime());
+    Comm->WriteCommData(frame.constData(), quint16(frame.size()));
+}
+
+void TFrmMain::CommReceiveData(const QByteArray& chunk) {
+    if (closing_)
+        return;
+    for (QByteArray& frame : assembler_.append(chunk))
+        pendingFrames_.push_back(std::move(frame));
+    // A message box shown for one frame lets later chunks arrive here: they queue
+    // behind the frames already waiting and are handled by the loop below, in order.
+    if (handlingFrames_)
+        return;
+    handlingFrames_ = true;
+    while (!pendingFrames_.empty() && !closing_) {
+        const QByteArray frame = std::move(pendingFrames_.front());
+        pendingFrames_.pop_front();
+        runHandler([this, &frame] { importFrame(frame); });
+    }
+    handlingFrames_ = false;
+}
+
+void TFrmMain::importFrame(const QByteArray& frame) {
+    const std::optional<AlarmRecord> record = Decode(frame, locale());
+    if (!record)
+        return;
+    alarmStore_->import(*record);
+    resetFilters();
+}
+
+} // namespace zor
