@@ -1,7 +1,4 @@
-#include "AlarmStore.h"
-#include "FindDialog.h"
-#include "ListingFixture.h"
-#include "RecordGrid.h"
+#include "GridFixture.h"
 #include "XlsExport.h"
 
 #include <QAbstractButton>
@@ -17,71 +14,7 @@
 #include <QVBoxLayout>
 
 using namespace zor;
-using test::ListingFixture;
-using test::record;
-
-namespace {
-
-// Five events, newest peak first: CO, H2S, O2, O2, EX.
-void fill(ListingFixture& f) {
-    f.import(record("CO", "2024-01-26 08:15:30", 50, "2024-01-26 08:16:02", 150,
-                    "2024-01-26 08:20:00", 5));
-    f.import(record("H2S", "2024-01-25 09:00:00", 5.5, "2024-01-25 09:01:00", 20.9,
-                    "2024-01-25 09:02:00", 2.5));
-    f.import(record("O2", "2024-01-24 10:00:00", 19.5, "2024-01-24 10:00:05", 18,
-                    "2024-01-24 10:00:09", 19.9, "%VOL"));
-    f.import(record("O2", "2024-01-23 10:00:00", 19.5, "2024-01-23 10:00:05", 17.5,
-                    "2024-01-23 10:00:09", 19.9, "%VOL"));
-    f.import(record("EX", "2024-01-22 10:00:00", 10, "2024-01-22 10:00:05", 25,
-                    "2024-01-22 10:00:09", 10, "%LEL"));
-}
-
-QStringList rowTexts(const ListingModel& model, int row) {
-    QStringList texts;
-    for (int c = 0; c < ListingModel::ColumnCount; ++c)
-        texts << model.index(row, c).data().toString();
-    return texts;
-}
-
-QList<qint64> listedIds(const ListingModel& model) {
-    QList<qint64> ids;
-    for (int r = 0; r < model.rowCount(); ++r)
-        ids << model.rowAt(r).id;
-    return ids;
-}
-
-// A grid over the fixture's listing in a shown window, deleting as the main window does.
-struct GridWindow {
-    explicit GridWindow(ListingFixture& f) : fixture(f) {
-        window.resize(994, 621);
-        grid = new RecordGrid(&window);
-        grid->setGeometry(22, 120, 950, 421);
-        grid->setModel(f.model.get());
-        QObject::connect(grid, &RecordGrid::deleteRequested, [this](const QList<qint64>& ids) {
-            AlarmStore(fixture.store.open().connection()).remove(ids);
-            fixture.model->dropRows(ids);
-        });
-        window.show();
-    }
-
-    void clickRow(int row) {
-        QTableView* view = grid->view();
-        const QRect cell = view->visualRect(view->model()->index(row, ListingModel::Gas));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
-    }
-
-    ListingFixture& fixture;
-    QWidget window;
-    RecordGrid* grid = nullptr;
-};
-
-qint64 storedRows(ListingFixture& f) {
-    QSqlQuery query(f.store.open().connection());
-    query.exec("SELECT count(*) FROM AR");
-    return query.next() ? query.value(0).toLongLong() : -1;
-}
-
-} // namespace
+using namespace zor::test;
 
 class TestRecordGrid : public QObject {
     Q_OBJECT
@@ -97,9 +30,6 @@ private slots:
     void onlyTheUnitTitleIsAButton();
     void cornerMenuHidesAndShowsColumns();
     void hiddenColumnStaysHiddenAfterReload();
-    void findsRows_data();
-    void findsRows();
-    void findDialogSelectsTheNextMatch();
     void focusGoesToTheTableAndTabLeavesIt();
 };
 
@@ -405,107 +335,6 @@ void TestRecordGrid::hiddenColumnStaysHiddenAfterReload() {
     // The count goes with its column.
     QVERIFY(w.grid->footer()->cellRect(ListingModel::StartValue).isEmpty());
     QVERIFY(!w.grid->footer()->cellRect(ListingModel::StartTime).isEmpty());
-}
-
-void TestRecordGrid::findsRows_data() {
-    using Match = FindOptions::Match;
-    using Direction = FindOptions::Direction;
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("column");
-    QTest::addColumn<int>("match");
-    QTest::addColumn<int>("direction");
-    QTest::addColumn<bool>("ignoreCase");
-    QTest::addColumn<bool>("ignoreFormat");
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("found");
-    const int all = -1;
-    const int a = int(Match::Anywhere), whole = int(Match::WholeValue),
-              start = int(Match::FromStart);
-    const int up = int(Direction::Up), down = int(Direction::Down), round = int(Direction::All);
-    QTest::newRow("anywhere, next row down") << "O" << all << a << down << false << true << 2 << 3;
-    QTest::newRow("case counts by default")
-        << "h2s" << all << a << down << false << true << -1 << -1;
-    QTest::newRow("ignore case") << "h2s" << all << a << down << true << true << -1 << 1;
-    QTest::newRow("whole value") << "O" << 0 << whole << down << false << true << -1 << -1;
-    QTest::newRow("whole value matches") << "O2" << 0 << whole << down << false << true << -1 << 2;
-    QTest::newRow("from the start") << "%L" << all << start << down << false << true << -1 << 4;
-    QTest::newRow("not from the start")
-        << "LEL" << all << start << down << false << true << -1 << -1;
-    QTest::newRow("one column only") << "PPM" << 0 << a << down << false << true << -1 << -1;
-    QTest::newRow("stored value with a point")
-        << "20.9" << all << a << down << false << true << -1 << 1;
-    QTest::newRow("display form not used")
-        << "20,9" << all << a << down << false << true << -1 << -1;
-    QTest::newRow("display form with a comma")
-        << "20,9" << all << a << down << false << false << -1 << 1;
-    QTest::newRow("stored time form")
-        << "2024-01-24" << all << a << down << false << true << -1 << 2;
-    QTest::newRow("display time form")
-        << "24.01.24" << all << a << down << false << false << -1 << 2;
-    QTest::newRow("up from the fourth row") << "CO" << all << a << up << false << true << 3 << 0;
-    QTest::newRow("up finds nothing above") << "EX" << all << a << up << false << true << 3 << -1;
-    QTest::newRow("down stops at the end") << "CO" << all << a << down << false << true << 0 << -1;
-    QTest::newRow("all goes round") << "CO" << all << a << round << false << true << 0 << 0;
-    QTest::newRow("all from the last row") << "H2S" << all << a << round << false << true << 4 << 1;
-}
-
-void TestRecordGrid::findsRows() {
-    QFETCH(QString, text);
-    QFETCH(int, column);
-    QFETCH(int, match);
-    QFETCH(int, direction);
-    QFETCH(bool, ignoreCase);
-    QFETCH(bool, ignoreFormat);
-    QFETCH(int, from);
-    QFETCH(int, found);
-    ListingFixture f(QLocale(QLocale::German, QLocale::Germany));
-    fill(f);
-    f.reload();
-    FindOptions o;
-    o.text = text;
-    o.column = column;
-    o.match = FindOptions::Match(match);
-    o.direction = FindOptions::Direction(direction);
-    o.ignoreCase = ignoreCase;
-    o.ignoreDisplayFormat = ignoreFormat;
-    const auto row = findRow(*f.model, o, from, {0, 1, 2, 3, 4, 5, 6, 7});
-    QCOMPARE(row.value_or(-1), found);
-}
-
-void TestRecordGrid::findDialogSelectsTheNextMatch() {
-    ListingFixture f;
-    f.addMany(400);
-    f.import(test::peakingAt("O2", "2020-01-02 00:00:00", 19));
-    f.import(test::peakingAt("O2", "2020-01-01 00:00:00", 18));
-    f.reload();
-    GridWindow w(f);
-    QTest::keyClick(w.grid->view(), Qt::Key_F, Qt::ControlModifier);
-    FindDialog* dialog = w.grid->findDialog();
-    QVERIFY(dialog->isVisible());
-    QVERIFY(!dialog->ignoreCaseBox()->isChecked());
-    QVERIFY(dialog->ignoreFormatBox()->isChecked());
-    QCOMPARE(dialog->columnBox()->count(), 9);
-
-    // The O2 rows come last, beyond the first page: the search fetches on.
-    QVERIFY(f.model->rowCount() < 402);
-    dialog->textBox()->setEditText("o2");
-    dialog->ignoreCaseBox()->setChecked(true);
-    QTest::mouseClick(dialog->findNextButton(), Qt::LeftButton);
-    QCOMPARE(w.grid->view()->currentIndex().row(), 400);
-    QCOMPARE(w.grid->view()->selectionModel()->selectedRows().size(), 1);
-    QTest::mouseClick(dialog->findNextButton(), Qt::LeftButton);
-    QCOMPARE(w.grid->view()->currentIndex().row(), 401);
-    // Nothing further down: the selection stays.
-    QTest::mouseClick(dialog->findNextButton(), Qt::LeftButton);
-    QCOMPARE(w.grid->view()->currentIndex().row(), 401);
-
-    dialog->textBox()->setEditText("CO");
-    QTest::mouseClick(dialog->findNextButton(), Qt::LeftButton);
-    dialog->textBox()->setEditText("o2");
-    QTest::mouseClick(dialog->findNextButton(), Qt::LeftButton);
-    QCOMPARE(dialog->history(), QStringList({"o2", "CO"}));
-    dialog->close();
-    QVERIFY(!dialog->isVisible());
 }
 
 void TestRecordGrid::focusGoesToTheTableAndTabLeavesIt() {
