@@ -19,8 +19,8 @@ cd "$work"
 [ -e ZOR.DLL ] || "$bin/tools/zor-mkstore" ZOR.DLL
 
 sim_pid=""
-if [ -x "$bin/tools/zor-detector-sim" ]; then
-  "$bin/tools/zor-detector-sim" --events "${ZOR_SIM_EVENTS:-200}" --link "$work/detector" --repeat \
+if [ -x "$bin/tools/sim/zor-detector-sim" ]; then
+  "$bin/tools/sim/zor-detector-sim" --events "${ZOR_SIM_EVENTS:-200}" --link "$work/detector" --repeat \
     > "$work/detector.log" 2>&1 &
   sim_pid=$!
   trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true' EXIT
