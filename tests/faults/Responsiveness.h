@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
+#include <algorithm>
+
+namespace zor::test {
+
+// Resident memory of this process in KiB, from /proc/self/status (-1 where there is none).
+inline qint64 residentKiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
+        return -1;
+    while (!status.atEnd()) {
+        const QByteArray line = status.readLine();
+        if (line.startsWith("VmRSS:"))
+            return line.mid(int(qstrlen("VmRSS:"))).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// A timer that ticks while the event loop runs and keeps the longest wait between ticks:
+// a long wait means the window did not answer for that long.
+class TickMonitor {
+public:
+    static constexpr int kTickMs = 50;
+
+    TickMonitor() {
+        timer_.setInterval(kTickMs);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            longestGapMs_ = std::max(longestGapMs_, sinceTick_.restart());
+            ++ticks_;
+        });
+    }
+
+    void start() {
+        longestGapMs_ = 0;
+        ticks_ = 0;
+        sinceTick_.start();
+        timer_.start();
+    }
+    void stop() {
+        timer_.stop();
+        longestGapMs_ = std::max(longestGapMs_, sinceTick_.elapsed());
+    }
+
+    qint64 longestGapMs() const { return longestGapMs_; }
+    int ticks() const { return ticks_; }
+
+private:
+    QTimer timer_;
+    QElapsedTimer sinceTick_;
+    qint64 longestGapMs_ = 0;
+    int ticks_ = 0;
+};
+
+} // namespace zor::test
