@@ -76,7 +76,7 @@ bool TFrmMain::FormCreate() {
         return false;
     }
     listing_ = std::make_unique<Listing>(database_->connection());
-    alarmStore_ = std::make_unique<AlarmStore>(database_->connection());
+    alarmStore_ = std::make_unique<AlarmStore>(*database_);
     settings_ = std::make_unique<Settings>(database_->connection());
     ARGrid = new ListingModel(*listing_, locale(), this);
     ARDBGrid->setModel(ARGrid);

@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
         {
             Database db(path);
             Listing listing(db.connection());
-            AlarmStore store(db.connection());
+            AlarmStore store(db);
             ListingModel model(listing, QLocale());
             const std::vector<QByteArray> fresh = distinctFrames(frameCount, size + 1);
             rows.push_back({size, "new", handleFrames(fresh, store, model)});

@@ -1,5 +1,6 @@
 #include "AlarmStore.h"
 
+#include "Database.h"
 #include "SqlSupport.h"
 #include "UserError.h"
 
@@ -43,7 +44,25 @@ private:
 
 } // namespace
 
+AlarmStore::AlarmStore(const Database& store) : db_(store.connection()), store_(&store) {}
+
+void AlarmStore::ensureWritable() const {
+    if (store_)
+        store_->ensureSameFile();
+}
+
 bool AlarmStore::import(const AlarmRecord& record) {
+    ensureWritable();
+    try {
+        return append(record);
+    } catch (const UserError& e) {
+        throw UserError(QStringLiteral("The alarm record could not be stored (%1); it stays in the "
+                                       "detector and is stored by a later download")
+                            .arg(e.text()));
+    }
+}
+
+bool AlarmStore::append(const AlarmRecord& record) {
     WriteTransaction transaction(db_);
     QSqlQuery find = prepareStatement(db_, kFindEvent);
     find.bindValue(":sTime", toStoredTime(record.sTime));
@@ -74,6 +93,7 @@ bool AlarmStore::import(const AlarmRecord& record) {
 void AlarmStore::remove(const QList<qint64>& ids) {
     if (ids.isEmpty())
         return;
+    ensureWritable();
     WriteTransaction transaction(db_);
     QSqlQuery del = prepareStatement(db_, kDeleteRow);
     for (qint64 id : ids) {
@@ -85,6 +105,7 @@ void AlarmStore::remove(const QList<qint64>& ids) {
 }
 
 void AlarmStore::clear() {
+    ensureWritable();
     QSqlQuery del = prepareStatement(db_, kDeleteAll);
     execute(del);
 }

@@ -7,10 +7,14 @@
 
 namespace zor {
 
+class Database;
+
 // Writes alarm events into the store: each event once, durable on return.
 class AlarmStore {
 public:
     explicit AlarmStore(QSqlDatabase db) : db_(std::move(db)) {}
+    // Writes only while the store file is still the one that was opened.
+    explicit AlarmStore(const Database& store);
 
     // Appends the event unless one with the same three times, gas and unit is stored.
     // Returns true when a row was appended; throws UserError.
@@ -23,7 +27,11 @@ public:
     void clear();
 
 private:
+    void ensureWritable() const;
+    bool append(const AlarmRecord& record);
+
     QSqlDatabase db_;
+    const Database* store_ = nullptr;
 };
 
 } // namespace zor

@@ -11,6 +11,10 @@
 #include <QSqlQuery>
 #include <QTemporaryFile>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace zor {
 
 namespace {
@@ -54,6 +58,19 @@ constexpr auto kTableColumns = R"sql(SELECT name FROM pragma_table_info(:table))
 const QStringList kArColumns = {"id",    "Gas",    "sTime", "sValue", "pTime",
                                 "pValue", "eTime", "eValue", "Unt"};
 const QStringList kSettingColumns = {"id", "Desc"};
+
+// Device and inode of the file at path; empty where the system has no such notion.
+QByteArray fileIdentityOf(const QString& path) {
+#ifdef Q_OS_UNIX
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return QByteArrayLiteral("missing");
+    return QByteArray::number(qulonglong(info.st_dev)) + ':' + QByteArray::number(qulonglong(info.st_ino));
+#else
+    // Elsewhere an open store cannot be replaced; only its removal is seen.
+    return QFileInfo::exists(path) ? QByteArrayLiteral("present") : QByteArrayLiteral("missing");
+#endif
+}
 
 QString nextConnectionName() {
     static QAtomicInteger<int> counter;
@@ -104,6 +121,7 @@ Database::Database(const QString& path) : path_(path), connectionName_(nextConne
     if (!info.isFile() || !hasSqliteHeader(path) || !isWritableStore(info))
         throw ConnectError();
 
+    fileIdentity_ = fileIdentityOf(path);
     db_ = QSqlDatabase::addDatabase(QString::fromLatin1(kDriver), connectionName_);
     db_.setDatabaseName(path);
     db_.setConnectOptions(QString::fromLatin1(kConnectOptions));
@@ -135,6 +153,13 @@ Database::Database(const QString& path, Creating)
 }
 
 Database::~Database() { release(); }
+
+void Database::ensureSameFile() const {
+    if (fileIdentityOf(path_) != fileIdentity_)
+        throw UserError(QStringLiteral("The store file \"%1\" was removed or replaced while the program "
+                                       "was running; nothing more is written to it. Restart the program")
+                            .arg(QFileInfo(path_).fileName()));
+}
 
 void Database::release() {
     if (db_.isValid())

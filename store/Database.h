@@ -28,6 +28,10 @@ public:
     QSqlDatabase connection() const { return db_; }
     const QString& path() const { return path_; }
 
+    // Throws UserError when the file at the path is no longer the one that was opened
+    // (removed or replaced by another program), so that nothing is written into a ghost.
+    void ensureSameFile() const;
+
     // Writes an empty store with the schema and the settings row; throws UserError
     // when the file exists or cannot be written.
     static void createEmpty(const QString& path);
@@ -38,6 +42,7 @@ private:
     void release();
 
     QString path_;
+    QByteArray fileIdentity_;
     QString connectionName_;
     QSqlDatabase db_;
 };

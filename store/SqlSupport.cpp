@@ -13,11 +13,8 @@ const QString kStoredTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 QString errorText(const QSqlError& error) {
     const QString database = error.databaseText().trimmed();
     const QString driver = error.driverText().trimmed();
-    if (database.isEmpty())
-        return driver;
-    if (driver.isEmpty())
-        return database;
-    return driver + QStringLiteral(": ") + database;
+    // The database's own words say what went wrong; the driver's only which call failed.
+    return database.isEmpty() ? driver : database;
 }
 
 QSqlQuery prepareStatement(const QSqlDatabase& db, const QString& sql) {
