@@ -22,11 +22,11 @@ public:
 
     void import(const AlarmRecord& record) { QVERIFY(store.store().import(record)); }
 
-    // Stores n events straight through SQL; event i (from 0) peaks i minutes before
+    // Stores n events straight through SQL; event i (from 0) peaks i steps before
     // 2024-01-26 12:00:00, so the listing shows them in the order i = 0, 1, 2, ...
     void addMany(
         int n, const std::function<double(int)>& peak = [](int) { return 10.0; },
-        const QString& gas = QStringLiteral("CO")) {
+        const QString& gas = QStringLiteral("CO"), qint64 stepSeconds = 60) {
         QSqlDatabase db = store.open().connection();
         QVERIFY(db.transaction());
         QSqlQuery insert(db);
@@ -34,7 +34,7 @@ public:
                                "Unt) VALUES (?, ?, ?, ?, ?, ?, ?, 'PPM')"));
         const QDateTime base(QDate(2024, 1, 26), QTime(12, 0), Qt::UTC);
         for (int i = 0; i < n; ++i) {
-            const QDateTime p = base.addSecs(-60 * qint64(i));
+            const QDateTime p = base.addSecs(-stepSeconds * i);
             insert.addBindValue(gas);
             insert.addBindValue(p.addSecs(-30).toString("yyyy-MM-dd HH:mm:ss"));
             insert.addBindValue(1.0);

@@ -25,6 +25,7 @@ private slots:
     void footerCountsTheWholeListing();
     void ctrlDeleteDeletesTheCurrentRow();
     void ctrlAMarksTheWholeListing();
+    void scatteredMarkedRowsGoTogether();
     void cellsCannotBeEdited();
     void doubleClickIsReported();
     void onlyTheUnitTitleIsAButton();
@@ -196,6 +197,27 @@ void TestRecordGrid::ctrlAMarksTheWholeListing() {
     QCOMPARE(f.model->rowCount(), 0);
     QCOMPARE(w.grid->footer()->countText(), QString("0"));
     QCOMPARE(storedRows(f), qint64(0));
+}
+
+void TestRecordGrid::scatteredMarkedRowsGoTogether() {
+    ListingFixture f;
+    fill(f);
+    f.reload();
+    GridWindow w(f);
+    const QList<qint64> before = listedIds(*f.model);
+    QSignalSpy asked(w.grid, &RecordGrid::deleteRequested);
+    QTableView* view = w.grid->view();
+    for (int row : {4, 0, 2}) {
+        const QRect cell = view->visualRect(f.model->index(row, ListingModel::Gas));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, cell.center());
+    }
+    QTest::keyClick(view, Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(asked.count(), 1);
+    QCOMPARE(asked.at(0).at(0).value<QList<qint64>>(),
+             QList<qint64>({before[0], before[2], before[4]}));
+    QCOMPARE(listedIds(*f.model), QList<qint64>({before[1], before[3]}));
+    QCOMPARE(w.grid->footer()->countText(), QString("2"));
+    QCOMPARE(storedRows(f), qint64(2));
 }
 
 void TestRecordGrid::cellsCannotBeEdited() {
