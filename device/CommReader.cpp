@@ -4,7 +4,6 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QMutexLocker>
 #include <QSerialPort>
 #include <utility>
 
@@ -72,15 +71,15 @@ void CommReader::open() {
     // A thread that could not be created is neither running nor finished.
     if (!isRunning() && !isFinished())
         throw UserError(QString::fromLatin1(kReadThreadText));
-    opened_.acquire();
-    if (!openError_.isEmpty()) {
+    const QString openError = opened_.get_future().get();
+    if (!openError.isEmpty()) {
         wait();
-        throw UserError(openError_);
+        throw UserError(openError);
     }
 }
 
 bool CommReader::queueWrite(const QByteArray& bytes) {
-    QMutexLocker lock(&writeMutex_);
+    const std::lock_guard lock(writeMutex_);
     if (!accepting_)
         return false;
     writes_.append(bytes);
@@ -93,7 +92,7 @@ void CommReader::stop() {
 }
 
 QByteArray CommReader::takeQueuedWrites() {
-    QMutexLocker lock(&writeMutex_);
+    const std::lock_guard lock(writeMutex_);
     QByteArray bytes;
     for (const QByteArray& write : std::as_const(writes_))
         bytes.append(write);
@@ -105,18 +104,17 @@ void CommReader::run() {
     QSerialPort port;
     port.setPortName(devicePath_);
     if (!port.open(QIODevice::ReadWrite)) {
-        openError_ = openFailureText(devicePath_);
-        opened_.release();
+        opened_.set_value(openFailureText(devicePath_));
         return;
     }
     applyLineSettings(port);
     // Nothing received or queued before this opening belongs to it.
     port.clear(QSerialPort::AllDirections);
     {
-        QMutexLocker lock(&writeMutex_);
+        const std::lock_guard lock(writeMutex_);
         accepting_ = true;
     }
-    opened_.release();
+    opened_.set_value(QString());
 
     QByteArray pending;
     QElapsedTimer sinceLastByte;
@@ -152,7 +150,7 @@ void CommReader::run() {
     }
 
     {
-        QMutexLocker lock(&writeMutex_);
+        const std::lock_guard lock(writeMutex_);
         accepting_ = false;
         writes_.clear();
     }

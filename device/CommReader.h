@@ -2,12 +2,12 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QMutex>
-#include <QSemaphore>
 #include <QString>
 #include <QThread>
 #include <atomic>
 #include <functional>
+#include <future>
+#include <mutex>
 
 namespace zor {
 
@@ -42,10 +42,9 @@ private:
 
     const QString devicePath_;
     const ChunkSink sink_;
-    QSemaphore opened_;
-    QString openError_;
+    std::promise<QString> opened_; // empty text when the device opened
     std::atomic<bool> stopRequested_{false};
-    QMutex writeMutex_;
+    std::mutex writeMutex_;
     QList<QByteArray> writes_;
     bool accepting_ = false; // guarded by writeMutex_
 };
