@@ -24,7 +24,7 @@ char* toString(const AlarmRecord& r) {
 
 namespace {
 
-// The CO frame of the protocol description: start 2024-01-26 08:15:30 (50), peak 08:16:02 (150),
+// A CO frame as the detector sends it: start 2024-01-26 08:15:30 (50), peak 08:16:02 (150),
 // end 08:20:45 (25).
 const QByteArray kCoFrame = QByteArray::fromHex("AA00F01A18011A080F1E0032"
                                                 "18011A0810020096"

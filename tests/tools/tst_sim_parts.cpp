@@ -18,7 +18,7 @@ QDateTime at(int y, int mo, int d, int h, int mi, int s) {
     return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC);
 }
 
-// The CO event of the protocol description.
+// A CO event and its frame as the detector sends them.
 SimEvent coEvent() {
     return SimEvent{1,
                     1,
