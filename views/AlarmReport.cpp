@@ -20,12 +20,12 @@ constexpr double kDottedLinePixels = 0.5;
 constexpr double kTextGapPixels = 2;
 
 // Pixel heights of the layout are those of a 96 dpi screen.
-QFont fontOf(const ReportFont& spec) {
-    QFont font(spec.family);
-    font.setStyleHint(spec.family.startsWith(QLatin1String("Times")) ? QFont::Serif
-                                                                     : QFont::SansSerif);
-    font.setPointSizeF(spec.pixels * kPointsPerInch / kLayoutDpi);
-    font.setBold(spec.bold);
+QFont fontOf(const ReportFont& wanted) {
+    QFont font(wanted.family);
+    font.setStyleHint(wanted.family.startsWith(QLatin1String("Times")) ? QFont::Serif
+                                                                       : QFont::SansSerif);
+    font.setPointSizeF(wanted.pixels * kPointsPerInch / kLayoutDpi);
+    font.setBold(wanted.bold);
     return font;
 }
 

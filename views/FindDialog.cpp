@@ -17,6 +17,7 @@ namespace zor {
 namespace {
 constexpr int kHistoryLength = 16;
 constexpr int kAllColumns = -1;
+constexpr int kTextBoxCharacters = 24;
 } // namespace
 
 FindDialog::FindDialog(QWidget* parent)
@@ -31,7 +32,7 @@ FindDialog::FindDialog(QWidget* parent)
     text_->setEditable(true);
     text_->setInsertPolicy(QComboBox::NoInsert);
     text_->setMaxCount(kHistoryLength);
-    text_->setMinimumContentsLength(24);
+    text_->setMinimumContentsLength(kTextBoxCharacters);
     column_->addItem(tr("All columns"), kAllColumns);
     match_->addItem(tr("Any part of the value"), int(FindOptions::Match::Anywhere));
     match_->addItem(tr("Whole value"), int(FindOptions::Match::WholeValue));

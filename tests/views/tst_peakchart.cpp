@@ -3,6 +3,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace zor;
@@ -266,6 +267,11 @@ void TestPeakChart::emptyChartRenders() {
     QVERIFY(!anyPixel(image, g.plot.adjusted(2, 2, -2, -2), isReddish));
     QVERIFY(!chart.prior());
     QVERIFY(!chart.next(f.model->totalRows()));
+
+    QSignalSpy doubled(&chart, &PeakChart::doubleClicked);
+    chart.resize(kChartSize);
+    QTest::mouseDClick(&chart, Qt::LeftButton, {}, QPoint(300, 200));
+    QCOMPARE(doubled.count(), 1);
 }
 
 QTEST_MAIN(TestPeakChart)
