@@ -1,6 +1,7 @@
 #include "UntMain.h"
 
 #include "Notifier.h"
+#include "PeakChart.h"
 #include "RecordGrid.h"
 #include "ShadowLabel.h"
 #include "TComm.h"
@@ -64,6 +65,15 @@ void TFrmMain::wireHandlers() {
     connect(BtnSwitchLang, &QPushButton::clicked, this, handle(&TFrmMain::BtnSwitchLangClick));
     connect(BtnGetData, &QPushButton::clicked, this, handle(&TFrmMain::BtnGetDataClick));
     connect(BtnSetTime, &QPushButton::clicked, this, handle(&TFrmMain::BtnSetTimeClick));
+    connect(ARDBGrid, &RecordGrid::doubleClicked, this, handle(&TFrmMain::ARDBGridDblClick));
+    connect(chtHistory, &PeakChart::doubleClicked, this, handle(&TFrmMain::chtHistoryDblClick));
+    connect(btnPrior, &QPushButton::clicked, this, handle(&TFrmMain::btnPriorClick));
+    connect(btnNext, &QPushButton::clicked, this, handle(&TFrmMain::btnNextClick));
+    connect(BtnExportToExcel, &QPushButton::clicked, this, handle(&TFrmMain::BtnExportToExcelClick));
+    connect(BtnPrint, &QPushButton::clicked, this, handle(&TFrmMain::BtnPrintClick));
+    connect(ARDBGrid, &RecordGrid::deleteRequested, this, [this](const QList<qint64>& ids) {
+        runHandler([this, &ids] { ARDBGridDeleteRows(ids); });
+    });
     // Each frame is handled in its own handler run: see CommReceiveData.
     connect(Comm, &TComm::ReceiveData, this, &TFrmMain::CommReceiveData);
 }
@@ -127,6 +137,7 @@ void TFrmMain::Refresh() {
     if (!ARGrid)
         return;
     ARGrid->reload(currentFilter());
+    chtHistory->rebuild(*ARGrid);
 }
 
 void TFrmMain::resetFilters() {

@@ -22,6 +22,7 @@ class QPushButton;
 namespace zor {
 
 class Notifier;
+class PeakChart;
 class RecordGrid;
 class ShadowLabel;
 class TComm;
@@ -47,6 +48,13 @@ public:
     void BtnGetDataClick();
     void BtnSetTimeClick();
     void CommReceiveData(const QByteArray& chunk);
+    void ARDBGridDblClick();
+    void chtHistoryDblClick();
+    void btnPriorClick();
+    void btnNextClick();
+    void ARDBGridDeleteRows(const QList<qint64>& ids);
+    void BtnExportToExcelClick();
+    void BtnPrintClick();
 
     // Controls, named as the layout names them.
     ShadowLabel* lblTitle = nullptr;
@@ -61,7 +69,7 @@ public:
     QPushButton* btnPrior = nullptr;
     QPushButton* btnNext = nullptr;
     RecordGrid* ARDBGrid = nullptr;
-    QWidget* chtHistory = nullptr;
+    PeakChart* chtHistory = nullptr;
     QFrame* pnlFunction = nullptr;
     QLabel* lblComPort = nullptr;
     QComboBox* cbxComPort = nullptr;
@@ -93,6 +101,7 @@ private:
     ListingFilter currentFilter() const;
     void FormClose();
     void fillPortChoices();
+    void handlePendingFrames();
     void importFrame(const QByteArray& frame);
 
     Notifier& notifier_;
@@ -104,6 +113,7 @@ private:
     FrameAssembler assembler_;
     std::deque<QByteArray> pendingFrames_;
     bool handlingFrames_ = false;
+    bool framesScheduled_ = false;
     bool closing_ = false;
 };
 

@@ -9,6 +9,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QThread>
 
@@ -16,6 +17,7 @@ namespace zor {
 
 namespace {
 constexpr unsigned long kSettleAfterOpenMs = 100;
+constexpr qint64 kFrameSliceMs = 50;
 constexpr auto kPortFailedText = "Can't initialize serial port. Please check your setting.";
 } // namespace
 
@@ -64,17 +66,32 @@ void TFrmMain::CommReceiveData(const QByteArray& chunk) {
         return;
     for (QByteArray& frame : assembler_.append(chunk))
         pendingFrames_.push_back(std::move(frame));
-    // A message box shown for one frame lets later chunks arrive here: they queue
-    // behind the frames already waiting and are handled by the loop below, in order.
-    if (handlingFrames_)
+    if (!pendingFrames_.empty() && !framesScheduled_) {
+        framesScheduled_ = true;
+        QMetaObject::invokeMethod(this, &TFrmMain::handlePendingFrames, Qt::QueuedConnection);
+    }
+}
+
+void TFrmMain::handlePendingFrames() {
+    framesScheduled_ = false;
+    // A message box shown for one frame runs the event loop: frames that arrive meanwhile
+    // wait behind those already queued, and the run that opened the box goes on with them.
+    if (handlingFrames_ || closing_)
         return;
     handlingFrames_ = true;
-    while (!pendingFrames_.empty() && !closing_) {
+    // Hand the window back to the operator now and then, however fast frames arrive.
+    QElapsedTimer slice;
+    slice.start();
+    while (!pendingFrames_.empty() && !closing_ && slice.elapsed() < kFrameSliceMs) {
         const QByteArray frame = std::move(pendingFrames_.front());
         pendingFrames_.pop_front();
         runHandler([this, &frame] { importFrame(frame); });
     }
     handlingFrames_ = false;
+    if (!pendingFrames_.empty() && !closing_ && !framesScheduled_) {
+        framesScheduled_ = true;
+        QMetaObject::invokeMethod(this, &TFrmMain::handlePendingFrames, Qt::QueuedConnection);
+    }
 }
 
 void TFrmMain::importFrame(const QByteArray& frame) {

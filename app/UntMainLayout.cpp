@@ -2,6 +2,7 @@
 #include "UntMain.h"
 
 #include "AlarmFrame.h"
+#include "PeakChart.h"
 #include "RecordGrid.h"
 #include "ShadowLabel.h"
 
@@ -104,7 +105,7 @@ void TFrmMain::buildLayout() {
     ARDBGrid = new RecordGrid(this);
     ARDBGrid->setGeometry(22, 120, 950, 421);
 
-    chtHistory = new QWidget(this);
+    chtHistory = new PeakChart(this);
     chtHistory->setGeometry(22, 120, 950, 421);
     chtHistory->hide();
 
@@ -188,10 +189,8 @@ void TFrmMain::applyEnglishTexts() {
                                               "Value", "End Alarm Time",   "Value", "Unit"};
     lblTitle->setText(QStringLiteral("Zorvane"));
     lblTitle->setFont(fontOf("Arial", lblTitle->font().pixelSize(), true));
-    if (ARGrid) {
-        for (int column = 0; column < kColumnTitles.size(); ++column)
-            ARGrid->setHeaderData(column, Qt::Horizontal, kColumnTitles[column]);
-    }
+    ARDBGrid->setColumnTitles(kColumnTitles);
+    ARDBGrid->setFooterCaption(QStringLiteral("Record Count:"));
     lblGas->setText(QStringLiteral("Gas:"));
     lblComPort->setText(QStringLiteral("Com Port:"));
     BtnGetData->setText(QStringLiteral("Get Alarm Data"));

@@ -1,3 +1,4 @@
+#include "PeakChart.h"
 #include "RecordGrid.h"
 #include "RecordingNotifier.h"
 #include "ShadowLabel.h"
