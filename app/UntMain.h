@@ -48,6 +48,8 @@ public:
     void BtnGetDataClick();
     void BtnSetTimeClick();
     void CommReceiveData(const QByteArray& chunk);
+    // True while received frames wait to be handled.
+    bool hasPendingFrames() const { return !pendingFrames_.empty() || framesScheduled_; }
     void ARDBGridDblClick();
     void chtHistoryDblClick();
     void btnPriorClick();

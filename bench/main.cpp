@@ -7,6 +7,7 @@
 #include "Listing.h"
 #include "ListingModel.h"
 #include "Notifier.h"
+#include "PeakChart.h"
 #include "SqlSupport.h"
 #include "Stats.h"
 #include "StoreFiller.h"
@@ -46,9 +47,23 @@ public:
 
 double msSince(const QElapsedTimer& t) { return double(t.nsecsElapsed()) / kNsPerMs; }
 
+// The whole path through the window: chunk in, frame stored, grid and chart shown anew.
+std::vector<double> handleInWindow(const std::vector<QByteArray>& frames, TFrmMain& window) {
+    std::vector<double> times;
+    for (const QByteArray& chunk : frames) {
+        QElapsedTimer whole;
+        whole.start();
+        window.CommReceiveData(chunk);
+        while (window.hasPendingFrames())
+            QApplication::processEvents();
+        times.push_back(msSince(whole));
+    }
+    return times;
+}
+
 // Handles frames as the window does: assemble, decode, check and append, refresh.
 FrameTimes handleFrames(const std::vector<QByteArray>& frames, AlarmStore& store,
-                        ListingModel& model) {
+                        ListingModel& model, PeakChart& chart) {
     FrameAssembler assembler;
     FrameTimes times;
     for (const QByteArray& chunk : frames) {
@@ -66,6 +81,7 @@ FrameTimes handleFrames(const std::vector<QByteArray>& frames, AlarmStore& store
         times.store.push_back(msSince(stage));
         stage.restart();
         model.reload({});
+        chart.rebuild(model);
         times.refresh.push_back(msSince(stage));
         times.total.push_back(msSince(whole));
     }
@@ -106,6 +122,7 @@ int main(int argc, char** argv) {
 
     std::vector<Row> rows;
     std::vector<double> flushMs;
+    std::vector<Summary> windowNew, windowDuplicate;
     double startUpMs = -1;
     int startUpRows = 0;
     for (int size : sizes) {
@@ -121,17 +138,28 @@ int main(int argc, char** argv) {
             Listing listing(db.connection());
             AlarmStore store(db);
             ListingModel model(listing, QLocale());
+            PeakChart chart;
             const std::vector<QByteArray> fresh = distinctFrames(frameCount, size + 1);
-            rows.push_back({size, "new", handleFrames(fresh, store, model)});
-            rows.push_back({size, "duplicate", handleFrames(fresh, store, model)});
+            rows.push_back({size, "new", handleFrames(fresh, store, model, chart)});
+            rows.push_back({size, "duplicate", handleFrames(fresh, store, model, chart)});
 
             // The same appends without flushing: the difference is the disk's share.
             executeDirect(db.connection(), "PRAGMA synchronous = OFF");
             const FrameTimes unflushed =
-                handleFrames(distinctFrames(frameCount, size + 1 + frameCount), store, model);
+                handleFrames(distinctFrames(frameCount, size + 1 + frameCount), store, model, chart);
             const double flush = summarise(rows[rows.size() - 2].times.store).median -
                                  summarise(unflushed.store).median;
             flushMs.push_back(flush);
+        }
+        {
+            SilentNotifier notifier;
+            TFrmMain window(notifier, path);
+            if (!window.FormCreate())
+                return 1;
+            window.show();
+            const std::vector<QByteArray> fresh = distinctFrames(frameCount, size + 1 + 2 * frameCount);
+            windowNew.push_back(summarise(handleInWindow(fresh, window)));
+            windowDuplicate.push_back(summarise(handleInWindow(fresh, window)));
         }
         if (size >= startUpRows) {
             // Start-up to a listed, shown window.
@@ -164,6 +192,12 @@ int main(int argc, char** argv) {
                    .arg(pair(r.times.store), 16).arg(pair(r.times.refresh), 16)
                    .arg(pair(r.times.total), 16);
     }
+    out << "\nWhole path through the window (chunk in, row stored, grid and chart redrawn), ms"
+           " median / p95:\n";
+    for (size_t i = 0; i < windowNew.size(); ++i)
+        out << QStringLiteral("%1 rows: new %2 / %3, duplicate %4 / %5\n")
+                   .arg(sizes[int(i)], 9).arg(cell(windowNew[i].median), cell(windowNew[i].p95),
+                        cell(windowDuplicate[i].median), cell(windowDuplicate[i].p95));
     out << "\nDisk flush per durable append (median, ms):";
     for (size_t i = 0; i < flushMs.size(); ++i)
         out << ' ' << sizes[int(i)] << " rows " << cell(flushMs[i]) << ';';

@@ -6,8 +6,15 @@ namespace {
 constexpr int kGeneralDigits = 15;
 constexpr int kCentury = 100;
 
-QString twoDigits(int n) {
-    return QStringLiteral("%1").arg(n % kCentury, 2, 10, QLatin1Char('0'));
+constexpr int kBase = 10;
+
+// Three two-digit fields joined by a separator, as in "24/01/26" or "08:16:02".
+QString threeFields(int first, int second, int third, QChar separator) {
+    const auto digit = [](int n) { return QChar(char16_t(u'0' + n)); };
+    const QChar text[] = {digit(first % kCentury / kBase), digit(first % kBase), separator,
+                          digit(second / kBase % kBase), digit(second % kBase), separator,
+                          digit(third / kBase % kBase), digit(third % kBase)};
+    return QString(text, std::size(text));
 }
 } // namespace
 
@@ -15,15 +22,14 @@ QString shortDateText(const QDateTime& time, const LocaleSeparators& sep) {
     if (!time.isValid())
         return {};
     const QDate d = time.date();
-    return twoDigits(d.year()) + sep.date + twoDigits(d.month()) + sep.date + twoDigits(d.day());
+    return threeFields(d.year(), d.month(), d.day(), sep.date);
 }
 
 QString clockText(const QDateTime& time, const LocaleSeparators& sep) {
     if (!time.isValid())
         return {};
     const QTime t = time.time();
-    return twoDigits(t.hour()) + sep.time + twoDigits(t.minute()) + sep.time +
-           twoDigits(t.second());
+    return threeFields(t.hour(), t.minute(), t.second(), sep.time);
 }
 
 QString gridTimeText(const QDateTime& time, const LocaleSeparators& sep) {
