@@ -141,13 +141,15 @@ void TFrmMain::Refresh() {
 }
 
 void TFrmMain::resetFilters() {
-    {
-        const QSignalBlocker block(cbxGas);
-        cbxGas->setCurrentIndex(0);
-    }
-    // Unticking the box refreshes at once, as a click on it would.
-    ChkDate->setChecked(false);
+    resetFilterControls();
     Refresh();
+}
+
+void TFrmMain::resetFilterControls() {
+    const QSignalBlocker blockGas(cbxGas);
+    cbxGas->setCurrentIndex(0);
+    const QSignalBlocker blockDate(ChkDate);
+    ChkDate->setChecked(false);
 }
 
 void TFrmMain::BtnClearDataClick() {

@@ -100,6 +100,8 @@ private:
     void applyEnglishTexts();
     void setPickersFromStore();
     void resetFilters();
+    void resetFilterControls();
+    void refreshIfFramesStored();
     ListingFilter currentFilter() const;
     void FormClose();
     void fillPortChoices();
@@ -116,6 +118,7 @@ private:
     std::deque<QByteArray> pendingFrames_;
     bool handlingFrames_ = false;
     bool framesScheduled_ = false;
+    bool refreshPending_ = false;
     bool closing_ = false;
 };
 

@@ -85,8 +85,18 @@ void TFrmMain::handlePendingFrames() {
     while (!pendingFrames_.empty() && !closing_ && slice.elapsed() < kFrameSliceMs) {
         const QByteArray frame = std::move(pendingFrames_.front());
         pendingFrames_.pop_front();
-        runHandler([this, &frame] { importFrame(frame); });
+        runHandler([this, &frame] {
+            try {
+                importFrame(frame);
+            } catch (...) {
+                // The operator reads the message over the listing as the frames before left it.
+                runHandler([this] { refreshIfFramesStored(); });
+                throw;
+            }
+        });
     }
+    // The window shows nothing between two frames of one run, so one refresh serves them all.
+    runHandler([this] { refreshIfFramesStored(); });
     handlingFrames_ = false;
     if (!pendingFrames_.empty() && !closing_ && !framesScheduled_) {
         framesScheduled_ = true;
@@ -99,7 +109,15 @@ void TFrmMain::importFrame(const QByteArray& frame) {
     if (!record)
         return;
     alarmStore_->import(*record);
-    resetFilters();
+    resetFilterControls();
+    refreshPending_ = true;
+}
+
+void TFrmMain::refreshIfFramesStored() {
+    if (!refreshPending_)
+        return;
+    refreshPending_ = false;
+    Refresh();
 }
 
 } // namespace zor

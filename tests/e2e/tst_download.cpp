@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QEventLoop>
 #include <QPushButton>
 #include <QSqlQuery>
@@ -127,12 +128,16 @@ void TestDownload::everyEventStoredOnce() {
     // The same download again adds nothing.
     bench.reads = 1;
     bench.window.cbxGas->setCurrentText("CO");
+    bench.window.ChkDate->setChecked(true);
     QVERIFY(bench.download(expected.size()));
     QTest::qWait(300);
     QCOMPARE(storedEvents(bench.fixture.path), expected);
     // The filters were reset by the frames.
     QCOMPARE(bench.window.cbxGas->currentIndex(), 0);
+    QVERIFY(!bench.window.ChkDate->isChecked());
+    QVERIFY(!bench.window.cxDpkStartDate->isEnabled());
     QCOMPARE(bench.window.ARGrid->totalRows(), qint64(expected.size()));
+    QCOMPARE(bench.window.ARGrid->filter(), ListingFilter{});
 }
 
 void TestDownload::framesArrivingDuringAnErrorBoxKeepTheirOrder() {
