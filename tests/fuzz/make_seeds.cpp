@@ -134,6 +134,12 @@ int main(int argc, char** argv) {
         {"feb30_start", encodeInput({}, withDate(co, kStartTimeAt, 24, 2, 30) + o2)},
         {"apr31_peak", encodeInput({}, withDate(co, kPeakTimeAt, 24, 4, 31) + o2)},
         {"feb29_2023_end", encodeInput({}, withDate(co, kEndTimeAt, 23, 2, 29) + o2)},
+        {"every_date_missing",
+         encodeInput(
+             {}, withDate(withDate(withDate(co, kStartTimeAt, 24, 2, 30), kPeakTimeAt, 24, 4, 31),
+                          kEndTimeAt, 23, 2, 29))},
+        {"peak_and_end_missing",
+         encodeInput({}, withDate(withDate(co, kPeakTimeAt, 24, 6, 31), kEndTimeAt, 25, 2, 29))},
         {"gas_0", encodeInput({}, with(co, {{kGasAt, 0}}) + o2)},
         {"gas_21", encodeInput({}, with(co, {{kGasAt, 21}}) + o2)},
         {"unit_0", encodeInput({}, with(co, {{kUnitAt, 0}}) + o2)},
