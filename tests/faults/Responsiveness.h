@@ -12,8 +12,8 @@ inline qint64 residentKiB() {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
         return -1;
-    while (!status.atEnd()) {
-        const QByteArray line = status.readLine();
+    // Files under /proc report no size, so read them whole rather than up to their "end".
+    for (const QByteArray& line : status.readAll().split('\n')) {
         if (line.startsWith("VmRSS:"))
             return line.mid(int(qstrlen("VmRSS:"))).trimmed().split(' ').value(0).toLongLong();
     }

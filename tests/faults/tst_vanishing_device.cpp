@@ -96,6 +96,7 @@ void TestVanishingDevice::deviceVanishingMidFrameLosesNothing() {
 
     // The next press finds the device gone, or reopens the port.
     window.BtnGetData->click();
+    qInfo("the next press %s", window.Comm->isOpen() ? "reopened the port" : "found no device");
     if (window.Comm->isOpen())
         QCOMPARE(notifier.informations, QStringList());
     else
