@@ -8,6 +8,7 @@
 #include "ReportPreview.h"
 #include "XlsExport.h"
 
+#include <QPrinterInfo>
 #include <QPushButton>
 
 namespace zor {
@@ -16,6 +17,9 @@ namespace {
 constexpr auto kExportedText = "Data has been successfully exported to Excel.";
 // The language button carries this caption only when start-up stopped at the settings update.
 constexpr auto kOtherLanguageCaption = "English";
+constexpr auto kNoPrinterText =
+    "No printer is installed. The report is shown; it can be printed once a printer is set up, "
+    "or printed to a PDF file from the print dialog.";
 } // namespace
 
 void TFrmMain::ARDBGridDblClick() {
@@ -60,6 +64,8 @@ void TFrmMain::BtnPrintClick() {
                               ? AlarmReport::Language::Chinese
                               : AlarmReport::Language::English;
     AlarmReport report(*ARGrid, language);
+    if (QPrinterInfo::availablePrinterNames().isEmpty())
+        notifier_.information(this, QString::fromLatin1(kNoPrinterText));
     showPreview(this, report);
 }
 
