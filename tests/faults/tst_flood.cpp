@@ -23,7 +23,7 @@ constexpr int kSettleMs = 300;
 // The longest the window may go without handling its events.
 constexpr qint64 kLongestGapAllowedMs = 2000;
 // Growth of resident memory allowed for a whole flood: the log itself is at most a few MiB.
-constexpr qint64 kGrowthAllowedKiB = 64 * 1024;
+constexpr qint64 kGrowthAllowedKiB = 32 * 1024;
 // Under the sanitizers each flood is this many times smaller.
 constexpr int kSanitizedScale = 5;
 
