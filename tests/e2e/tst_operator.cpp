@@ -79,6 +79,26 @@ private:
     QTimer timer_;
 };
 
+// The window shown on a fresh store in its own working folder, with a simulator to talk to.
+struct Desk {
+    Desk() : window(notifier, fixture.path) { QDir::setCurrent(fixture.dir.path()); }
+
+    bool start(const QStringList& simulatorArguments) {
+        if (!window.FormCreate() || !simulator.start(simulatorArguments))
+            return false;
+        window.show();
+        window.cbxComPort->setEditText(simulator.devicePath());
+        return true;
+    }
+    auto parts() { return std::tie(fixture, notifier, closer, window, simulator); }
+
+    test::StoreFixture fixture;
+    test::RecordingNotifier notifier;
+    ModalCloser closer;
+    TFrmMain window;
+    SimulatorProcess simulator;
+};
+
 // Every command the operator has, short of emptying the store.
 void operatorAction(TFrmMain& w, int choice) {
     switch (choice) {
@@ -131,17 +151,10 @@ void TestOperator::everyButtonInEveryState_data() {
 
 void TestOperator::everyButtonInEveryState() {
     QFETCH(QString, state);
-    test::StoreFixture fixture;
-    QDir::setCurrent(fixture.dir.path());
-    test::RecordingNotifier notifier;
-    ModalCloser closer;
-    TFrmMain window(notifier, fixture.path);
-    QVERIFY(window.FormCreate());
-    window.show();
-    SimulatorProcess simulator;
     const QStringList arguments = {"--events", "60", "--gap", "10", "--repeat", "--seed", "5"};
-    QVERIFY(simulator.start(arguments));
-    window.cbxComPort->setEditText(simulator.devicePath());
+    Desk desk;
+    QVERIFY(desk.start(arguments));
+    auto [fixture, notifier, closer, window, simulator] = desk.parts();
     if (state == "port failed") {
         window.cbxComPort->setEditText(fixture.dir.filePath("absent"));
         window.BtnGetData->click();
@@ -171,17 +184,10 @@ void TestOperator::everyButtonInEveryState() {
 }
 
 void TestOperator::operatorBusyWhileFramesArrive() {
-    test::StoreFixture fixture;
-    QDir::setCurrent(fixture.dir.path());
-    test::RecordingNotifier notifier;
-    ModalCloser closer;
-    TFrmMain window(notifier, fixture.path);
-    QVERIFY(window.FormCreate());
-    window.show();
-    SimulatorProcess simulator;
     const QStringList arguments = {"--events", "150", "--gap", "20", "--repeat", "--seed", "11"};
-    QVERIFY(simulator.start(arguments));
-    window.cbxComPort->setEditText(simulator.devicePath());
+    Desk desk;
+    QVERIFY(desk.start(arguments));
+    auto [fixture, notifier, closer, window, simulator] = desk.parts();
     window.BtnGetData->click();
 
     // The operator keeps busy with everything that leaves the port alone while the answer
