@@ -18,7 +18,10 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTextStream>
+
+#ifdef Q_OS_UNIX
 #include <sys/resource.h>
+#endif
 
 using namespace zor;
 using namespace zor::bench;
@@ -88,10 +91,15 @@ FrameTimes handleFrames(const std::vector<QByteArray>& frames, AlarmStore& store
     return times;
 }
 
+// Peak resident memory; not measured where the system has no getrusage.
 long peakMemoryKiB() {
+#ifdef Q_OS_UNIX
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+#else
+    return 0;
+#endif
 }
 
 QString cell(double ms) { return QString::number(ms, 'f', 3); }
