@@ -7,6 +7,7 @@
 #include "TComm.h"
 #include "UserError.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -18,6 +19,7 @@ namespace zor {
 namespace {
 constexpr unsigned long kSettleAfterOpenMs = 100;
 constexpr qint64 kFrameSliceMs = 50;
+constexpr int kListMargin = 24;
 constexpr auto kPortFailedText = "Can't initialize serial port. Please check your setting.";
 } // namespace
 
@@ -30,6 +32,8 @@ void TFrmMain::fillPortChoices() {
             choices << link.absoluteFilePath();
     }
     cbxComPort->addItems(choices.mid(cbxComPort->count()));
+    // The list opens wide enough for long device paths; the box keeps its size.
+    cbxComPort->view()->setMinimumWidth(cbxComPort->view()->sizeHintForColumn(0) + kListMargin);
 }
 
 bool TFrmMain::OpenComPort(const QString& ComNum) {
