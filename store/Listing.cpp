@@ -8,6 +8,7 @@ namespace {
 
 constexpr auto kSelectColumns =
     R"sql(SELECT id, Gas, sTime, sValue, pTime, pValue, eTime, eValue, Unt FROM AR WHERE )sql";
+constexpr auto kSelectPeaks = R"sql(SELECT id, Gas, pTime, pValue FROM AR WHERE )sql";
 constexpr auto kCountRows = R"sql(SELECT count(*) FROM AR WHERE )sql";
 constexpr auto kCountAll = R"sql(SELECT n FROM AR_COUNT WHERE id = 1)sql";
 constexpr auto kAnyRow = R"sql((1 = 1))sql";
@@ -98,6 +99,25 @@ std::vector<ListingRow> Listing::page(const ListingFilter& filter, const Listing
     rows.reserve(std::min(limit, kReserveRows));
     while (query.next())
         rows.push_back(rowOf(query));
+    return rows;
+}
+
+std::vector<ListingRow> Listing::peaks(const ListingFilter& filter, int limit) const {
+    QSqlQuery query = prepareStatement(
+        db_, QString::fromLatin1(kSelectPeaks) + conditionsOf(filter) + QString::fromLatin1(kOrder));
+    bindFilter(query, filter);
+    query.bindValue(":limit", limit);
+    execute(query);
+    std::vector<ListingRow> rows;
+    rows.reserve(std::min(limit, kReserveRows));
+    while (query.next()) {
+        ListingRow row;
+        row.id = query.value(0).toLongLong();
+        row.gas = query.value(1).toString();
+        row.pTime = fromStoredTime(query.value(2)).value_or(QDateTime());
+        row.pValue = toReading(query.value(3));
+        rows.push_back(std::move(row));
+    }
     return rows;
 }
 

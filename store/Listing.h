@@ -30,6 +30,10 @@ public:
     std::vector<ListingRow> page(const ListingFilter& filter, const ListingRow* after,
                                  int limit) const;
 
+    // The first rows in listing order with only their key, gas, peak time and peak reading:
+    // what the peak chart plots.
+    std::vector<ListingRow> peaks(const ListingFilter& filter, int limit) const;
+
     // Earliest and latest stored peak time; nothing on an empty store.
     std::optional<QDateTime> earliestPeak() const;
     std::optional<QDateTime> latestPeak() const;

@@ -28,7 +28,8 @@ public:
     // The cell's value without the display format: times "yyyy-MM-dd HH:mm:ss", readings
     // with a decimal point.
     static constexpr int RawTextRole = Qt::UserRole;
-    static constexpr int kPageRows = 256;
+    // A few screens of the grid; more are fetched as it scrolls.
+    static constexpr int kPageRows = 64;
 
     ListingModel(const Listing& listing, const QLocale& locale, QObject* parent = nullptr);
 
@@ -40,6 +41,8 @@ public:
     // Number of rows of the whole listing, fetched or not.
     qint64 totalRows() const { return total_; }
     const ListingRow& rowAt(int row) const { return rows_.at(row); }
+    // The first rows of the listing for the peak chart (key, gas, peak time and reading).
+    std::vector<ListingRow> peaks(int limit) const { return listing_.peaks(filter_, limit); }
     // Fetches the listing through to its end.
     void fetchAll();
     // Drops rows that were deleted from the store.

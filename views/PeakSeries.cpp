@@ -31,18 +31,14 @@ QString peakLabel(const ListingRow& row, const LocaleSeparators& sep) {
 
 void PeakSeries::rebuild(ListingModel& model) {
     points_.clear();
-    const int wanted = int(std::min<qint64>(model.totalRows(), kMaxPoints));
-    points_.reserve(wanted);
-    for (int row = 0; row < wanted; ++row) {
-        // Pages are fetched only as far as the walk goes.
-        if (row >= model.rowCount() && model.canFetchMore({}))
-            model.fetchMore({});
-        if (row >= model.rowCount())
-            break;
-        const ListingRow& r = model.rowAt(row);
+    // One narrow read of the rows the chart plots, however far the grid has fetched.
+    const std::vector<ListingRow> rows =
+        model.totalRows() > 0 ? model.peaks(kMaxPoints) : std::vector<ListingRow>{};
+    points_.reserve(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
         // An empty peak reading plots as zero.
-        points_.push_back(
-            {row + 1, roundHalfEven(r.pValue.value_or(0)), peakLabel(r, model.separators())});
+        points_.push_back({int(i) + 1, roundHalfEven(rows[i].pValue.value_or(0)),
+                           peakLabel(rows[i], model.separators())});
     }
     windowFirst_ = kWindowStart;
     windowLast_ = kWindowStart + kWindowSpan;
