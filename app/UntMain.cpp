@@ -69,7 +69,8 @@ void TFrmMain::wireHandlers() {
     connect(chtHistory, &PeakChart::doubleClicked, this, handle(&TFrmMain::chtHistoryDblClick));
     connect(btnPrior, &QPushButton::clicked, this, handle(&TFrmMain::btnPriorClick));
     connect(btnNext, &QPushButton::clicked, this, handle(&TFrmMain::btnNextClick));
-    connect(BtnExportToExcel, &QPushButton::clicked, this, handle(&TFrmMain::BtnExportToExcelClick));
+    connect(BtnExportToExcel, &QPushButton::clicked, this,
+            handle(&TFrmMain::BtnExportToExcelClick));
     connect(BtnPrint, &QPushButton::clicked, this, handle(&TFrmMain::BtnPrintClick));
     connect(ARDBGrid, &RecordGrid::deleteRequested, this, [this](const QList<qint64>& ids) {
         runHandler([this, &ids] { ARDBGridDeleteRows(ids); });

@@ -26,7 +26,8 @@ constexpr auto kPortFailedText = "Can't initialize serial port. Please check you
 void TFrmMain::fillPortChoices() {
     QStringList choices = portChoices();
     // Serial devices linked in the working folder, such as the simulated detector.
-    const QFileInfoList links = QDir::current().entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
+    const QFileInfoList links =
+        QDir::current().entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
     for (const QFileInfo& link : links) {
         if (link.isSymLink() && link.symLinkTarget().startsWith(QStringLiteral("/dev/")))
             choices << link.absoluteFilePath();

@@ -164,9 +164,12 @@ void TFrmMain::buildFunctionPanel() {
         cbxComPort->addItem(QStringLiteral("COM%1").arg(port));
     cbxComPort->setGeometry(89, 18, 70, cbxComPort->sizeHint().height());
 
-    BtnGetData = commandButton(pnlFunction, QStringLiteral("Get Alarm Data"), QRect(165, 10, 135, 40));
-    BtnSetTime = commandButton(pnlFunction, QStringLiteral("Set Machine Time"), QRect(305, 10, 135, 40));
-    BtnClearData = commandButton(pnlFunction, QStringLiteral("Clear Database"), QRect(445, 10, 135, 40));
+    BtnGetData =
+        commandButton(pnlFunction, QStringLiteral("Get Alarm Data"), QRect(165, 10, 135, 40));
+    BtnSetTime =
+        commandButton(pnlFunction, QStringLiteral("Set Machine Time"), QRect(305, 10, 135, 40));
+    BtnClearData =
+        commandButton(pnlFunction, QStringLiteral("Clear Database"), QRect(445, 10, 135, 40));
     BtnExportToExcel =
         commandButton(pnlFunction, QStringLiteral("Export to Excel"), QRect(585, 10, 135, 40));
     BtnPrint = commandButton(pnlFunction, QStringLiteral("Print"), QRect(725, 10, 100, 40));
@@ -176,17 +179,18 @@ void TFrmMain::buildFunctionPanel() {
 }
 
 void TFrmMain::setTabOrder() {
-    const QList<QWidget*> order = {ARDBGrid,   BtnGetData,       BtnSetTime,     BtnClearData,
-                                   cbxComPort, BtnExportToExcel, BtnPrint,       BtnSwitchLang,
-                                   chtHistory, cbxGas,           cxDpkStartDate, ChkDate,
-                                   cxDpkEndDate, btnPrior,       btnNext};
+    const QList<QWidget*> order = {ARDBGrid,     BtnGetData,       BtnSetTime,     BtnClearData,
+                                   cbxComPort,   BtnExportToExcel, BtnPrint,       BtnSwitchLang,
+                                   chtHistory,   cbxGas,           cxDpkStartDate, ChkDate,
+                                   cxDpkEndDate, btnPrior,         btnNext};
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void TFrmMain::applyEnglishTexts() {
-    static const QStringList kColumnTitles = {"Gas",   "Start Alarm Time", "Value", "Peak Alarm Time",
-                                              "Value", "End Alarm Time",   "Value", "Unit"};
+    static const QStringList kColumnTitles = {
+        "Gas",   "Start Alarm Time", "Value", "Peak Alarm Time",
+        "Value", "End Alarm Time",   "Value", "Unit"};
     lblTitle->setText(QStringLiteral("Zorvane"));
     lblTitle->setFont(fontOf("Arial", lblTitle->font().pixelSize(), true));
     ARDBGrid->setColumnTitles(kColumnTitles);

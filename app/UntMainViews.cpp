@@ -37,7 +37,9 @@ void TFrmMain::chtHistoryDblClick() {
     ARDBGrid->setFocus();
 }
 
-void TFrmMain::btnPriorClick() { chtHistory->prior(); }
+void TFrmMain::btnPriorClick() {
+    chtHistory->prior();
+}
 
 void TFrmMain::btnNextClick() {
     if (ARGrid)

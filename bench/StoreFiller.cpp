@@ -27,7 +27,8 @@ void createFilledStore(const QString& path, int rows) {
     executeDirect(connection, "BEGIN");
     QSqlQuery insert = prepareStatement(connection, kInsert);
     for (int first = 0; first < rows; first += kBatchFrames) {
-        for (const QByteArray& frame : distinctFrames(std::min(kBatchFrames, rows - first), first)) {
+        for (const QByteArray& frame :
+             distinctFrames(std::min(kBatchFrames, rows - first), first)) {
             const AlarmRecord r = *Decode(frame);
             insert.bindValue(":gas", r.gas);
             insert.bindValue(":sTime", toStoredTime(r.sTime));

@@ -48,7 +48,9 @@ public:
     QString lastText;
 };
 
-double msSince(const QElapsedTimer& t) { return double(t.nsecsElapsed()) / kNsPerMs; }
+double msSince(const QElapsedTimer& t) {
+    return double(t.nsecsElapsed()) / kNsPerMs;
+}
 
 // The whole path through the window: chunk in, frame stored, grid and chart shown anew.
 std::vector<double> handleInWindow(const std::vector<QByteArray>& frames, TFrmMain& window) {
@@ -102,7 +104,9 @@ long peakMemoryKiB() {
 #endif
 }
 
-QString cell(double ms) { return QString::number(ms, 'f', 3); }
+QString cell(double ms) {
+    return QString::number(ms, 'f', 3);
+}
 
 } // namespace
 
@@ -153,8 +157,8 @@ int main(int argc, char** argv) {
 
             // The same appends without flushing: the difference is the disk's share.
             executeDirect(db.connection(), "PRAGMA synchronous = OFF");
-            const FrameTimes unflushed =
-                handleFrames(distinctFrames(frameCount, size + 1 + frameCount), store, model, chart);
+            const FrameTimes unflushed = handleFrames(
+                distinctFrames(frameCount, size + 1 + frameCount), store, model, chart);
             const double flush = summarise(rows[rows.size() - 2].times.store).median -
                                  summarise(unflushed.store).median;
             flushMs.push_back(flush);
@@ -165,7 +169,8 @@ int main(int argc, char** argv) {
             if (!window.FormCreate())
                 return 1;
             window.show();
-            const std::vector<QByteArray> fresh = distinctFrames(frameCount, size + 1 + 2 * frameCount);
+            const std::vector<QByteArray> fresh =
+                distinctFrames(frameCount, size + 1 + 2 * frameCount);
             windowNew.push_back(summarise(handleInWindow(fresh, window)));
             windowDuplicate.push_back(summarise(handleInWindow(fresh, window)));
         }
@@ -188,23 +193,31 @@ int main(int argc, char** argv) {
 
     out << "\nPer-frame handling, ms (median / p95 over " << frameCount << " frames)\n";
     out << QStringLiteral("%1 %2 %3 %4 %5 %6\n")
-               .arg("stored rows", 12).arg("frames", 10).arg("decode", 16).arg("check+append", 16)
-               .arg("refresh", 16).arg("total", 16);
+               .arg("stored rows", 12)
+               .arg("frames", 10)
+               .arg("decode", 16)
+               .arg("check+append", 16)
+               .arg("refresh", 16)
+               .arg("total", 16);
     for (const Row& r : rows) {
         const auto pair = [](const std::vector<double>& v) {
             const Summary s = summarise(v);
             return cell(s.median) + " / " + cell(s.p95);
         };
         out << QStringLiteral("%1 %2 %3 %4 %5 %6\n")
-                   .arg(r.storedRows, 12).arg(r.kind, 10).arg(pair(r.times.decode), 16)
-                   .arg(pair(r.times.store), 16).arg(pair(r.times.refresh), 16)
+                   .arg(r.storedRows, 12)
+                   .arg(r.kind, 10)
+                   .arg(pair(r.times.decode), 16)
+                   .arg(pair(r.times.store), 16)
+                   .arg(pair(r.times.refresh), 16)
                    .arg(pair(r.times.total), 16);
     }
     out << "\nWhole path through the window (chunk in, row stored, grid and chart redrawn), ms"
            " median / p95:\n";
     for (size_t i = 0; i < windowNew.size(); ++i)
         out << QStringLiteral("%1 rows: new %2 / %3, duplicate %4 / %5\n")
-                   .arg(sizes[int(i)], 9).arg(cell(windowNew[i].median), cell(windowNew[i].p95),
+                   .arg(sizes[int(i)], 9)
+                   .arg(cell(windowNew[i].median), cell(windowNew[i].p95),
                         cell(windowDuplicate[i].median), cell(windowDuplicate[i].p95));
     out << "\nDisk flush per durable append (median, ms):";
     for (size_t i = 0; i < flushMs.size(); ++i)

@@ -13,7 +13,8 @@ namespace {
 constexpr auto kFindEvent = R"sql(SELECT 1 FROM AR
   WHERE sTime = :sTime AND pTime = :pTime AND eTime = :eTime AND Gas = :gas AND Unt = :unit
   LIMIT 1)sql";
-constexpr auto kAppendEvent = R"sql(INSERT INTO AR(Gas, sTime, sValue, pTime, pValue, eTime, eValue, Unt)
+constexpr auto kAppendEvent =
+    R"sql(INSERT INTO AR(Gas, sTime, sValue, pTime, pValue, eTime, eValue, Unt)
   VALUES (:gas, :sTime, :sValue, :pTime, :pValue, :eTime, :eValue, :unit))sql";
 constexpr auto kDeleteRow = R"sql(DELETE FROM AR WHERE id = :id)sql";
 constexpr auto kDeleteAll = R"sql(DELETE FROM AR)sql";

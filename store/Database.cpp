@@ -55,7 +55,7 @@ const QStringList kCreateHelpers = {
 
 constexpr auto kTableColumns = R"sql(SELECT name FROM pragma_table_info(:table))sql";
 
-const QStringList kArColumns = {"id",    "Gas",    "sTime", "sValue", "pTime",
+const QStringList kArColumns = {"id",     "Gas",   "sTime",  "sValue", "pTime",
                                 "pValue", "eTime", "eValue", "Unt"};
 const QStringList kSettingColumns = {"id", "Desc"};
 
@@ -65,7 +65,8 @@ QByteArray fileIdentityOf(const QString& path) {
     struct stat info {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return QByteArrayLiteral("missing");
-    return QByteArray::number(qulonglong(info.st_dev)) + ':' + QByteArray::number(qulonglong(info.st_ino));
+    return QByteArray::number(qulonglong(info.st_dev)) + ':' +
+           QByteArray::number(qulonglong(info.st_ino));
 #else
     // Elsewhere an open store cannot be replaced; only its removal is seen.
     return QFileInfo::exists(path) ? QByteArrayLiteral("present") : QByteArrayLiteral("missing");
@@ -152,13 +153,16 @@ Database::Database(const QString& path, Creating)
     executeDirect(db_, "PRAGMA journal_mode = WAL");
 }
 
-Database::~Database() { release(); }
+Database::~Database() {
+    release();
+}
 
 void Database::ensureSameFile() const {
     if (fileIdentityOf(path_) != fileIdentity_)
-        throw UserError(QStringLiteral("The store file \"%1\" was removed or replaced while the program "
-                                       "was running; nothing more is written to it. Restart the program")
-                            .arg(QFileInfo(path_).fileName()));
+        throw UserError(
+            QStringLiteral("The store file \"%1\" was removed or replaced while the program "
+                           "was running; nothing more is written to it. Restart the program")
+                .arg(QFileInfo(path_).fileName()));
 }
 
 void Database::release() {
@@ -170,11 +174,13 @@ void Database::release() {
 
 void Database::createEmpty(const QString& path) {
     if (QFileInfo::exists(path))
-        throw UserError(QStringLiteral("The file \"%1\" already exists; it was not changed.").arg(path));
+        throw UserError(
+            QStringLiteral("The file \"%1\" already exists; it was not changed.").arg(path));
     const QFileInfo target(path);
     QTemporaryFile draft(target.absoluteDir().filePath(QStringLiteral(".zor-store-XXXXXX")));
     if (!draft.open())
-        throw UserError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, draft.errorString()));
+        throw UserError(
+            QStringLiteral("Cannot create file \"%1\". %2").arg(path, draft.errorString()));
     draft.close();
     {
         Database store(draft.fileName(), Database::Creating{});

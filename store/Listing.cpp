@@ -26,11 +26,14 @@ constexpr int kReserveRows = 1024;
 const QString kFirstSecond = QStringLiteral("yyyy-MM-dd 00:00:00");
 const QString kLastSecond = QStringLiteral("yyyy-MM-dd 23:59:59");
 
-bool filtersDays(const ListingFilter& filter) { return filter.from && filter.to; }
+bool filtersDays(const ListingFilter& filter) {
+    return filter.from && filter.to;
+}
 
 QString conditionsOf(const ListingFilter& filter) {
     return QString::fromLatin1(filter.gas.isEmpty() ? kAnyRow : kGasCondition) +
-           QStringLiteral(" AND ") + QString::fromLatin1(filtersDays(filter) ? kDaysCondition : kAnyRow);
+           QStringLiteral(" AND ") +
+           QString::fromLatin1(filtersDays(filter) ? kDaysCondition : kAnyRow);
 }
 
 void bindFilter(QSqlQuery& query, const ListingFilter& filter) {
@@ -68,9 +71,9 @@ std::optional<QDateTime> singleTime(const QSqlDatabase& db, const char* sql) {
 
 qint64 Listing::count(const ListingFilter& filter) const {
     const bool everything = filter.gas.isEmpty() && !filtersDays(filter);
-    QSqlQuery query = prepareStatement(
-        db_, everything ? QString::fromLatin1(kCountAll)
-                        : QString::fromLatin1(kCountRows) + conditionsOf(filter));
+    QSqlQuery query =
+        prepareStatement(db_, everything ? QString::fromLatin1(kCountAll)
+                                         : QString::fromLatin1(kCountRows) + conditionsOf(filter));
     bindFilter(query, filter);
     execute(query);
     return query.next() ? query.value(0).toLongLong() : 0;
@@ -103,8 +106,8 @@ std::vector<ListingRow> Listing::page(const ListingFilter& filter, const Listing
 }
 
 std::vector<ListingRow> Listing::peaks(const ListingFilter& filter, int limit) const {
-    QSqlQuery query = prepareStatement(
-        db_, QString::fromLatin1(kSelectPeaks) + conditionsOf(filter) + QString::fromLatin1(kOrder));
+    QSqlQuery query = prepareStatement(db_, QString::fromLatin1(kSelectPeaks) +
+                                                conditionsOf(filter) + QString::fromLatin1(kOrder));
     bindFilter(query, filter);
     query.bindValue(":limit", limit);
     execute(query);
@@ -121,8 +124,12 @@ std::vector<ListingRow> Listing::peaks(const ListingFilter& filter, int limit) c
     return rows;
 }
 
-std::optional<QDateTime> Listing::earliestPeak() const { return singleTime(db_, kEarliestPeak); }
+std::optional<QDateTime> Listing::earliestPeak() const {
+    return singleTime(db_, kEarliestPeak);
+}
 
-std::optional<QDateTime> Listing::latestPeak() const { return singleTime(db_, kLatestPeak); }
+std::optional<QDateTime> Listing::latestPeak() const {
+    return singleTime(db_, kLatestPeak);
+}
 
 } // namespace zor

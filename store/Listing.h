@@ -11,8 +11,8 @@ namespace zor {
 
 // What the operator filters the listing by.
 struct ListingFilter {
-    QString gas;                // empty: every gas
-    std::optional<QDate> from;  // with to: peak days from..to, both whole days
+    QString gas;               // empty: every gas
+    std::optional<QDate> from; // with to: peak days from..to, both whole days
     std::optional<QDate> to;
 
     bool operator==(const ListingFilter&) const = default;

@@ -36,7 +36,9 @@ void executeDirect(const QSqlDatabase& db, const QString& sql) {
         throw UserError(errorText(query.lastError()));
 }
 
-QString toStoredTime(const QDateTime& time) { return time.toString(kStoredTimeFormat); }
+QString toStoredTime(const QDateTime& time) {
+    return time.toString(kStoredTimeFormat);
+}
 
 std::optional<QDateTime> fromStoredTime(const QVariant& value) {
     if (value.isNull())

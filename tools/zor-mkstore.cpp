@@ -10,7 +10,8 @@ int main(int argc, char** argv) {
     const QStringList args = QCoreApplication::arguments();
     if (args.size() != 2 || args[1].startsWith(u'-')) {
         err << "usage: zor-mkstore PATH\n"
-               "Creates an empty alarm store at PATH (normally ZOR.DLL); never overwrites a file.\n";
+               "Creates an empty alarm store at PATH (normally ZOR.DLL); never overwrites a "
+               "file.\n";
         return 2;
     }
     try {

@@ -11,9 +11,9 @@ constexpr int kBase = 10;
 // Three two-digit fields joined by a separator, as in "24/01/26" or "08:16:02".
 QString threeFields(int first, int second, int third, QChar separator) {
     const auto digit = [](int n) { return QChar(char16_t(u'0' + n)); };
-    const QChar text[] = {digit(first % kCentury / kBase), digit(first % kBase), separator,
-                          digit(second / kBase % kBase), digit(second % kBase), separator,
-                          digit(third / kBase % kBase), digit(third % kBase)};
+    const QChar text[] = {digit(first % kCentury / kBase), digit(first % kBase),  separator,
+                          digit(second / kBase % kBase),   digit(second % kBase), separator,
+                          digit(third / kBase % kBase),    digit(third % kBase)};
     return QString(text, std::size(text));
 }
 } // namespace

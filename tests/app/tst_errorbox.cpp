@@ -19,17 +19,28 @@ private slots:
 void TestErrorBox::closingStop_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("letter") << "Cannot create file" << "Cannot create file.";
-    QTest::newRow("digit") << "error 5" << "error 5.";
-    QTest::newRow("full stop kept") << "Done." << "Done.";
-    QTest::newRow("closing quote") << "Cannot create file \"ZOR.xls\"" << "Cannot create file \"ZOR.xls\"";
-    QTest::newRow("exclamation sorts below") << "Stop!" << "Stop!";
-    QTest::newRow("parenthesis sorts below") << "(busy)" << "(busy)";
-    QTest::newRow("slash sorts above") << "a/b/" << "a/b/.";
-    QTest::newRow("trailing blank") << "File handle is not a comm handle " << "File handle is not a comm handle ";
-    QTest::newRow("colon sorts above") << "ARTable:" << "ARTable:.";
-    QTest::newRow("non-Latin letter") << "ошибка" << "ошибка.";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("letter") << "Cannot create file"
+                            << "Cannot create file.";
+    QTest::newRow("digit") << "error 5"
+                           << "error 5.";
+    QTest::newRow("full stop kept") << "Done."
+                                    << "Done.";
+    QTest::newRow("closing quote") << "Cannot create file \"ZOR.xls\""
+                                   << "Cannot create file \"ZOR.xls\"";
+    QTest::newRow("exclamation sorts below") << "Stop!"
+                                             << "Stop!";
+    QTest::newRow("parenthesis sorts below") << "(busy)"
+                                             << "(busy)";
+    QTest::newRow("slash sorts above") << "a/b/"
+                                       << "a/b/.";
+    QTest::newRow("trailing blank") << "File handle is not a comm handle "
+                                    << "File handle is not a comm handle ";
+    QTest::newRow("colon sorts above") << "ARTable:"
+                                       << "ARTable:.";
+    QTest::newRow("non-Latin letter") << "ошибка"
+                                      << "ошибка.";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestErrorBox::closingStop() {

@@ -70,7 +70,8 @@ void TestMainWindow::firstStartOnEmptyStore() {
     QCOMPARE(window.cxDpkStartDate->dateTime(),
              QDateTime(QDate(today.year(), today.month(), 1), QTime(0, 0)));
     const QDateTime end = window.cxDpkEndDate->dateTime();
-    QVERIFY2(end >= before.addMSecs(-before.time().msec()) && end <= after, qPrintable(end.toString()));
+    QVERIFY2(end >= before.addMSecs(-before.time().msec()) && end <= after,
+             qPrintable(end.toString()));
     QVERIFY(!window.cxDpkStartDate->isEnabled());
     QVERIFY(!window.cxDpkEndDate->isEnabled());
     QCOMPARE(window.ARGrid->rowCount(), 0);
@@ -210,7 +211,8 @@ void TestMainWindow::handlerErrorsReachTheDefaultBox() {
     QVERIFY(window.FormCreate());
     window.runHandler([] { throw UserError("ARTable: Cannot perform this operation"); });
     window.runHandler([] { throw std::runtime_error("plain failure."); });
-    QCOMPARE(notifier.errors, (QStringList{"ARTable: Cannot perform this operation.", "plain failure."}));
+    QCOMPARE(notifier.errors,
+             (QStringList{"ARTable: Cannot perform this operation.", "plain failure."}));
     // The window goes on working after the error.
     window.cbxGas->setCurrentText("CO");
     QCOMPARE(window.ARGrid->rowCount(), 0);

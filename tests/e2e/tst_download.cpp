@@ -33,9 +33,17 @@ QStringList storedEvents(const QString& storePath) {
             const double value = query.value(column).toDouble();
             return QString::number(qRound(whole ? value : value * 10));
         };
-        const auto time = [&](int column) { return query.value(column).toString().replace(' ', 'T'); };
-        events << QStringList{query.value(0).toString(), query.value(1).toString(), time(2), raw(3),
-                              time(4), raw(5), time(6), raw(7)}
+        const auto time = [&](int column) {
+            return query.value(column).toString().replace(' ', 'T');
+        };
+        events << QStringList{query.value(0).toString(),
+                              query.value(1).toString(),
+                              time(2),
+                              raw(3),
+                              time(4),
+                              raw(5),
+                              time(6),
+                              raw(7)}
                       .join(' ');
     }
     return events;
@@ -141,7 +149,8 @@ void TestDownload::everyEventStoredOnce() {
 }
 
 void TestDownload::framesArrivingDuringAnErrorBoxKeepTheirOrder() {
-    const QStringList arguments = {"--events", "30", "--invalid-every", "1", "--back-to-back", "--seed", "3"};
+    const QStringList arguments = {"--events", "30", "--invalid-every", "1", "--back-to-back",
+                                   "--seed",   "3"};
     const QStringList expected = test::simulatorLog(arguments);
     ModalNotifier notifier;
     Bench bench(notifier);

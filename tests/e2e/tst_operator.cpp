@@ -102,24 +102,47 @@ struct Desk {
 // Every command the operator has, short of emptying the store.
 void operatorAction(TFrmMain& w, int choice) {
     switch (choice) {
-    case 0: w.BtnGetData->click(); break;
-    case 1: w.BtnSetTime->click(); break;
-    case 2: w.BtnExportToExcel->click(); break;
-    case 3: w.BtnPrint->click(); break;
-    case 4: w.cbxGas->setCurrentIndex(QRandomGenerator::global()->bounded(21)); break;
-    case 5: w.ChkDate->click(); break;
-    case 6: w.cxDpkStartDate->setDate(w.cxDpkStartDate->date().addDays(-40)); break;
-    case 7: w.cxDpkEndDate->setDate(w.cxDpkEndDate->date().addDays(3)); break;
+    case 0:
+        w.BtnGetData->click();
+        break;
+    case 1:
+        w.BtnSetTime->click();
+        break;
+    case 2:
+        w.BtnExportToExcel->click();
+        break;
+    case 3:
+        w.BtnPrint->click();
+        break;
+    case 4:
+        w.cbxGas->setCurrentIndex(QRandomGenerator::global()->bounded(21));
+        break;
+    case 5:
+        w.ChkDate->click();
+        break;
+    case 6:
+        w.cxDpkStartDate->setDate(w.cxDpkStartDate->date().addDays(-40));
+        break;
+    case 7:
+        w.cxDpkEndDate->setDate(w.cxDpkEndDate->date().addDays(3));
+        break;
     case 8:
         if (w.ARDBGrid->isVisible())
             QTest::mouseDClick(w.ARDBGrid->view()->viewport(), Qt::LeftButton);
         else
             QTest::mouseDClick(w.chtHistory, Qt::LeftButton);
         break;
-    case 9: w.btnNext->click(); break;
-    case 10: w.btnPrior->click(); break;
-    case 11: QTest::keyClick(w.ARDBGrid->view(), Qt::Key_PageDown); break;
-    default: break;
+    case 9:
+        w.btnNext->click();
+        break;
+    case 10:
+        w.btnPrior->click();
+        break;
+    case 11:
+        QTest::keyClick(w.ARDBGrid->view(), Qt::Key_PageDown);
+        break;
+    default:
+        break;
     }
 }
 constexpr int kActionCount = 12;
@@ -141,11 +164,14 @@ private:
     QString startDir_;
 };
 
-void TestOperator::initTestCase() { startDir_ = QDir::currentPath(); }
+void TestOperator::initTestCase() {
+    startDir_ = QDir::currentPath();
+}
 
 void TestOperator::everyButtonInEveryState_data() {
     QTest::addColumn<QString>("state");
-    for (const char* state : {"port closed", "port failed", "download running", "empty store", "chart shown"})
+    for (const char* state :
+         {"port closed", "port failed", "download running", "empty store", "chart shown"})
         QTest::newRow(state) << QString(state);
 }
 
@@ -175,8 +201,8 @@ void TestOperator::everyButtonInEveryState() {
     QTest::qWait(200);
     window.BtnGetData->click();
     const QStringList expected = logEvents(arguments);
-    QVERIFY(SimulatorProcess::waitFor([&] { return storedEvents(fixture.path).size() >= expected.size(); },
-                                      kWaitMs));
+    QVERIFY(SimulatorProcess::waitFor(
+        [&] { return storedEvents(fixture.path).size() >= expected.size(); }, kWaitMs));
     QTest::qWait(800);
     QCOMPARE(storedEvents(fixture.path), expected);
     QVERIFY2(notifier.errors.isEmpty(), qPrintable(notifier.errors.join('\n')));
@@ -196,7 +222,8 @@ void TestOperator::operatorBusyWhileFramesArrive() {
     QTimer busy;
     int actions = 0;
     QObject::connect(&busy, &QTimer::timeout, [&] {
-        operatorAction(window, kFirstPortFreeAction + int(random.bounded(kActionCount - kFirstPortFreeAction)));
+        operatorAction(window, kFirstPortFreeAction +
+                                   int(random.bounded(kActionCount - kFirstPortFreeAction)));
         ++actions;
     });
     busy.start(20);
@@ -205,7 +232,8 @@ void TestOperator::operatorBusyWhileFramesArrive() {
     QTest::qWait(500);
     const QStringList expected = logEvents(arguments);
     QCOMPARE(storedEvents(fixture.path), expected);
-    qInfo() << actions << "operator actions during the download," << closer.closed << "windows closed";
+    qInfo() << actions << "operator actions during the download," << closer.closed
+            << "windows closed";
     QVERIFY2(notifier.errors.isEmpty(), qPrintable(notifier.errors.join('\n')));
     QDir::setCurrent(startDir_);
 }
@@ -228,11 +256,13 @@ void TestOperator::exportFailureKeepsTheOldFile() {
     QDir::setCurrent(work.path());
     window.BtnExportToExcel->click();
     QCOMPARE(notifier.errors.size(), 1);
-    QVERIFY2(notifier.errors[0].startsWith("Cannot create file \"ZOR.xls\". "), qPrintable(notifier.errors[0]));
+    QVERIFY2(notifier.errors[0].startsWith("Cannot create file \"ZOR.xls\". "),
+             qPrintable(notifier.errors[0]));
     QVERIFY(notifier.informations.isEmpty());
     QVERIFY(inside.open(QIODevice::ReadOnly));
     QCOMPARE(inside.readAll(), QByteArray("old"));
-    QCOMPARE(QDir(work.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{"ZOR.xls"});
+    QCOMPARE(QDir(work.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+             QStringList{"ZOR.xls"});
 
     // A file another program holds open is replaced; what that program reads stays whole.
     QTemporaryDir second;

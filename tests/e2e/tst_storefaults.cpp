@@ -84,10 +84,12 @@ void TestStoreFaults::lockedStoreFailsClearlyAndRecovers() {
     LockHolder holder;
     QVERIFY(holder.lock(fixture.path));
     window.BtnGetData->click();
-    QVERIFY(SimulatorProcess::waitFor([&] { return notifier.errors.size() == kEvents; }, kAnswerTimeoutMs));
+    QVERIFY(SimulatorProcess::waitFor([&] { return notifier.errors.size() == kEvents; },
+                                      kAnswerTimeoutMs));
     qInfo() << "shown:" << notifier.errors.value(0);
     for (const QString& error : notifier.errors)
-        QVERIFY2(error.startsWith("The alarm record could not be stored (") && error.contains("locked"),
+        QVERIFY2(error.startsWith("The alarm record could not be stored (") &&
+                     error.contains("locked"),
                  qPrintable(error));
     QCOMPARE(storedRows(fixture.path), 1);
     QCOMPARE(window.ARGrid->totalRows(), 1);
@@ -121,7 +123,8 @@ void TestStoreFaults::replacedStoreIsNotWrittenAndRecovers() {
         garbage.write(QByteArray(4096, 'x'));
     }
     window.BtnGetData->click();
-    QVERIFY(SimulatorProcess::waitFor([&] { return notifier.errors.size() == kEvents; }, kAnswerTimeoutMs));
+    QVERIFY(SimulatorProcess::waitFor([&] { return notifier.errors.size() == kEvents; },
+                                      kAnswerTimeoutMs));
     for (const QString& error : notifier.errors)
         QVERIFY2(error.contains("was removed or replaced"), qPrintable(error));
     QFile garbage(fixture.path);
@@ -135,7 +138,8 @@ void TestStoreFaults::replacedStoreIsNotWrittenAndRecovers() {
     QVERIFY(QFile::rename(aside, fixture.path));
     notifier.errors.clear();
     window.BtnGetData->click();
-    QVERIFY(SimulatorProcess::waitFor([&] { return storedRows(fixture.path) == kEvents; }, kAnswerTimeoutMs));
+    QVERIFY(SimulatorProcess::waitFor([&] { return storedRows(fixture.path) == kEvents; },
+                                      kAnswerTimeoutMs));
     QVERIFY(notifier.errors.isEmpty());
 }
 

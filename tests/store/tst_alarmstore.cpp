@@ -75,8 +75,9 @@ void TestAlarmStore::storesValuesAndTimesExactly() {
     QVERIFY(store.import(kBase));
     QVERIFY(store.import(o2));
     QSqlQuery query(fixture.open().connection());
-    QVERIFY(query.exec("SELECT Gas, sTime, sValue, pTime, pValue, eTime, eValue, Unt, typeof(sValue)"
-                       " FROM AR ORDER BY id"));
+    QVERIFY(
+        query.exec("SELECT Gas, sTime, sValue, pTime, pValue, eTime, eValue, Unt, typeof(sValue)"
+                   " FROM AR ORDER BY id"));
     QVERIFY(query.next());
     QCOMPARE(query.value(0).toString(), QString("CO"));
     QCOMPARE(query.value(1).toString(), QString("2024-01-26 08:15:30"));

@@ -43,11 +43,10 @@ void TestListing::filters_data() {
     QTest::addColumn<ListingFilter>("filter");
     QTest::addColumn<QStringList>("expected");
     QTest::newRow("all, newest peak first, ties by gas")
-        << ListingFilter{}
-        << QStringList{"CO 2024-01-27 00:00:00", "CO 2024-01-26 23:59:59",
-                       "H2S 2024-01-26 23:59:59", "O2 2024-01-26 23:59:59",
-                       "CO 2024-01-26 12:00:00", "O2 2024-01-26 00:00:00",
-                       "H2S 2024-01-25 23:59:59"};
+        << ListingFilter{} << QStringList{"CO 2024-01-27 00:00:00",  "CO 2024-01-26 23:59:59",
+                                          "H2S 2024-01-26 23:59:59", "O2 2024-01-26 23:59:59",
+                                          "CO 2024-01-26 12:00:00",  "O2 2024-01-26 00:00:00",
+                                          "H2S 2024-01-25 23:59:59"};
     QTest::newRow("one gas") << ListingFilter{"O2", {}, {}}
                              << QStringList{"O2 2024-01-26 23:59:59", "O2 2024-01-26 00:00:00"};
     QTest::newRow("same day includes first and last second")
@@ -67,14 +66,14 @@ void TestListing::filters() {
     QFETCH(QStringList, expected);
     test::StoreFixture fixture;
     AlarmStore store = fixture.store();
-    for (const auto& [gas, peak] : std::initializer_list<std::pair<QString, QString>>{
-             {"O2", "2024-01-26 00:00:00"},
-             {"H2S", "2024-01-25 23:59:59"},
-             {"O2", "2024-01-26 23:59:59"},
-             {"CO", "2024-01-26 23:59:59"},
-             {"CO", "2024-01-27 00:00:00"},
-             {"H2S", "2024-01-26 23:59:59"},
-             {"CO", "2024-01-26 12:00:00"}})
+    for (const auto& [gas, peak] :
+         std::initializer_list<std::pair<QString, QString>>{{"O2", "2024-01-26 00:00:00"},
+                                                            {"H2S", "2024-01-25 23:59:59"},
+                                                            {"O2", "2024-01-26 23:59:59"},
+                                                            {"CO", "2024-01-26 23:59:59"},
+                                                            {"CO", "2024-01-27 00:00:00"},
+                                                            {"H2S", "2024-01-26 23:59:59"},
+                                                            {"CO", "2024-01-26 12:00:00"}})
         QVERIFY(store.import(peakingAt(gas, peak)));
     Listing listing(fixture.open().connection());
     QCOMPARE(describe(listing.page(filter, nullptr, 100)), expected);
@@ -112,7 +111,8 @@ void TestListing::pagesWalkEveryRowOnceInOrder() {
     // Many events share a peak time and gas: the walk must neither skip nor repeat them.
     const QStringList gases = {"CO", "O2", "CO"};
     for (int i = 0; i < 60; ++i) {
-        AlarmRecord r = peakingAt(gases[i % 3], i < 30 ? "2024-05-01 10:00:00" : "2024-05-02 10:00:00");
+        AlarmRecord r =
+            peakingAt(gases[i % 3], i < 30 ? "2024-05-01 10:00:00" : "2024-05-02 10:00:00");
         r.sTime = r.sTime.addSecs(-i); // distinct events
         QVERIFY(store.import(r));
     }
@@ -132,8 +132,9 @@ void TestListing::pagesWalkEveryRowOnceInOrder() {
     for (size_t i = 0; i < walked.size(); ++i)
         QCOMPARE(walked[i].id, reference[i].id);
     for (size_t i = 1; i < walked.size(); ++i) {
-        const bool ordered = walked[i - 1].pTime > walked[i].pTime ||
-                             (walked[i - 1].pTime == walked[i].pTime && walked[i - 1].gas <= walked[i].gas);
+        const bool ordered =
+            walked[i - 1].pTime > walked[i].pTime ||
+            (walked[i - 1].pTime == walked[i].pTime && walked[i - 1].gas <= walked[i].gas);
         QVERIFY2(ordered, qPrintable(QString("row %1").arg(i)));
     }
 }
@@ -164,7 +165,8 @@ void TestListing::countOfEverythingFollowsEveryChange() {
         QVERIFY(q.exec("DROP TABLE AR_COUNT"));
         for (int i = 0; i < 3; ++i)
             QVERIFY(q.exec(QString("INSERT INTO AR(Gas, sTime, pTime, eTime, Unt) VALUES"
-                                   " ('CO', 'a%1', '2024-01-0%1 00:00:00', 'c', 'PPM')").arg(i + 1)));
+                                   " ('CO', 'a%1', '2024-01-0%1 00:00:00', 'c', 'PPM')")
+                               .arg(i + 1)));
         raw.close();
     }
     QSqlDatabase::removeDatabase("raw");
@@ -179,7 +181,8 @@ void TestListing::countOfEverythingFollowsEveryChange() {
     QVERIFY(store.import(peakingAt("O2", "2024-02-01 00:00:00")));
     QVERIFY(!store.import(peakingAt("O2", "2024-02-01 00:00:00")));
     QCOMPARE(listing.count({}), counted());
-    QSqlQuery(fixture.open().connection()).exec("INSERT INTO AR(Gas, sTime, pTime, eTime, Unt) VALUES ('EX', 'x', 'y', 'z', 'PPM')");
+    QSqlQuery(fixture.open().connection())
+        .exec("INSERT INTO AR(Gas, sTime, pTime, eTime, Unt) VALUES ('EX', 'x', 'y', 'z', 'PPM')");
     QCOMPARE(listing.count({}), 5);
     store.remove({1, 2});
     QCOMPARE(listing.count({}), counted());

@@ -54,8 +54,7 @@ public:
     }
 
     // Runs the event loop until the condition holds or the time is up.
-    template <typename Condition>
-    static bool waitFor(Condition condition, int timeoutMs) {
+    template <typename Condition> static bool waitFor(Condition condition, int timeoutMs) {
         QDeadlineTimer deadline(timeoutMs);
         while (!condition()) {
             if (deadline.hasExpired())
