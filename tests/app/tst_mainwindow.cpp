@@ -32,6 +32,23 @@ QStringList listedGases(const TFrmMain& window) {
     return gases;
 }
 
+// A store holding events that peak at the given times, and the window started on it.
+struct StartedWindow {
+    explicit StartedWindow(const QList<std::pair<QString, QString>>& peaks)
+        : window(notifier, fixture.path) {
+        AlarmStore store = fixture.store();
+        for (const auto& [gas, peak] : peaks)
+            started = store.import(peakingAt(gas, peak)) && started;
+        fixture.db.reset();
+        started = window.FormCreate() && started;
+    }
+
+    test::StoreFixture fixture;
+    test::RecordingNotifier notifier;
+    TFrmMain window;
+    bool started = true;
+};
+
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -129,30 +146,22 @@ void TestMainWindow::windowHasFixedLayout() {
 }
 
 void TestMainWindow::pickersFollowStoredPeaks() {
-    test::StoreFixture fixture;
-    AlarmStore store = fixture.store();
-    QVERIFY(store.import(peakingAt("CO", "2023-11-02 03:04:05")));
-    QVERIFY(store.import(peakingAt("O2", "2024-02-10 22:00:01")));
-    fixture.db.reset();
-    test::RecordingNotifier notifier;
-    TFrmMain window(notifier, fixture.path);
-    QVERIFY(window.FormCreate());
+    StartedWindow started({{"CO", "2023-11-02 03:04:05"}, {"O2", "2024-02-10 22:00:01"}});
+    QVERIFY(started.started);
+    TFrmMain& window = started.window;
     QCOMPARE(window.cxDpkStartDate->dateTime(), QDateTime(QDate(2023, 11, 2), QTime(3, 4, 5)));
     QCOMPARE(window.cxDpkEndDate->dateTime(), QDateTime(QDate(2024, 2, 10), QTime(22, 0, 1)));
     QCOMPARE(listedGases(window), (QStringList{"O2", "CO"}));
 }
 
 void TestMainWindow::gasAndDateFiltersDriveTheListing() {
-    test::StoreFixture fixture;
-    AlarmStore store = fixture.store();
-    QVERIFY(store.import(peakingAt("CO", "2024-01-25 23:59:59")));
-    QVERIFY(store.import(peakingAt("CO", "2024-01-26 23:59:59")));
-    QVERIFY(store.import(peakingAt("O2", "2024-01-26 00:00:00")));
-    QVERIFY(store.import(peakingAt("H2S", "2024-01-27 00:00:00")));
-    fixture.db.reset();
-    test::RecordingNotifier notifier;
-    TFrmMain window(notifier, fixture.path);
-    QVERIFY(window.FormCreate());
+    StartedWindow started({{"CO", "2024-01-25 23:59:59"},
+                           {"CO", "2024-01-26 23:59:59"},
+                           {"O2", "2024-01-26 00:00:00"},
+                           {"H2S", "2024-01-27 00:00:00"}});
+    QVERIFY(started.started);
+    TFrmMain& window = started.window;
+    const QStringList& errors = started.notifier.errors;
     QCOMPARE(listedGases(window), (QStringList{"H2S", "CO", "O2", "CO"}));
 
     window.cbxGas->setCurrentText("CO");
@@ -170,7 +179,7 @@ void TestMainWindow::gasAndDateFiltersDriveTheListing() {
 
     window.cxDpkStartDate->setDate(QDate(2024, 1, 28)); // after the end day: nothing, no error
     QCOMPARE(listedGases(window), QStringList{});
-    QVERIFY(notifier.errors.isEmpty());
+    QVERIFY(errors.isEmpty());
 
     window.ChkDate->click();
     QVERIFY(!window.cxDpkStartDate->isEnabled());
@@ -178,14 +187,11 @@ void TestMainWindow::gasAndDateFiltersDriveTheListing() {
 }
 
 void TestMainWindow::clearDatabaseEmptiesAndResetsFilters() {
-    test::StoreFixture fixture;
-    AlarmStore store = fixture.store();
-    QVERIFY(store.import(peakingAt("CO", "2024-01-26 10:00:00")));
-    QVERIFY(store.import(peakingAt("O2", "2024-01-27 10:00:00")));
-    fixture.db.reset();
-    test::RecordingNotifier notifier;
-    TFrmMain window(notifier, fixture.path);
-    QVERIFY(window.FormCreate());
+    StartedWindow started({{"CO", "2024-01-26 10:00:00"}, {"O2", "2024-01-27 10:00:00"}});
+    QVERIFY(started.started);
+    TFrmMain& window = started.window;
+    const test::RecordingNotifier& notifier = started.notifier;
+    const QString& path = started.fixture.path;
     window.cbxGas->setCurrentText("O2");
     window.ChkDate->setChecked(true);
     const QDate startDay = window.cxDpkStartDate->date();
@@ -197,7 +203,7 @@ void TestMainWindow::clearDatabaseEmptiesAndResetsFilters() {
     QCOMPARE(window.cbxGas->currentIndex(), 0);
     QVERIFY(!window.ChkDate->isChecked());
     QCOMPARE(window.cxDpkStartDate->date(), startDay); // the pickers keep their days
-    QCOMPARE(Listing(Database(fixture.path).connection()).count({}), 0);
+    QCOMPARE(Listing(Database(path).connection()).count({}), 0);
 
     window.BtnClearData->click(); // an empty store clears silently
     QVERIFY(notifier.errors.isEmpty());
