@@ -32,7 +32,7 @@ void TFrmMain::fillPortChoices() {
         if (link.isSymLink() && link.symLinkTarget().startsWith(QStringLiteral("/dev/")))
             choices << link.absoluteFilePath();
     }
-    cbxComPort->addItems(choices.mid(cbxComPort->count()));
+    cbxComPort->addItems(choices);
     // The list opens wide enough for long device paths; the box keeps its size.
     cbxComPort->view()->setMinimumWidth(cbxComPort->view()->sizeHintForColumn(0) + kListMargin);
 }

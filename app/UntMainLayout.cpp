@@ -19,7 +19,6 @@ namespace {
 
 constexpr int kClientWidth = 994;
 constexpr int kClientHeight = 621;
-constexpr int kPortCount = 8;
 const QString kCaption = QStringLiteral("ВЕЛТ МОНИТОР вер.2.1");
 // A clearly fictitious service number.
 const QString kServiceText = QStringLiteral("СЕРВИС: 555-0100");
@@ -160,8 +159,6 @@ void TFrmMain::buildFunctionPanel() {
     cbxComPort->setEditable(true);
     cbxComPort->setInsertPolicy(QComboBox::NoInsert);
 #endif
-    for (int port = 1; port <= kPortCount; ++port)
-        cbxComPort->addItem(QStringLiteral("COM%1").arg(port));
     cbxComPort->setGeometry(89, 18, 70, cbxComPort->sizeHint().height());
 
     BtnGetData =

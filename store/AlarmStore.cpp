@@ -23,26 +23,6 @@ QVariant readingValue(double value, bool whole) {
     return whole ? QVariant(qint64(value)) : QVariant(value);
 }
 
-// One write transaction: committed on success, rolled back when a step throws.
-class WriteTransaction {
-public:
-    explicit WriteTransaction(const QSqlDatabase& db) : db_(db) {
-        executeDirect(db_, "BEGIN IMMEDIATE");
-    }
-    ~WriteTransaction() {
-        if (!committed_)
-            QSqlQuery(db_).exec("ROLLBACK");
-    }
-    void commit() {
-        executeDirect(db_, "COMMIT");
-        committed_ = true;
-    }
-
-private:
-    QSqlDatabase db_;
-    bool committed_ = false;
-};
-
 } // namespace
 
 AlarmStore::AlarmStore(const Database& store) : db_(store.connection()), store_(&store) {}

@@ -46,7 +46,9 @@ const QStringList kCreateHelpers = {
     R"sql(CREATE INDEX IF NOT EXISTS AR_listing ON AR(pTime DESC, Gas))sql",
     R"sql(CREATE INDEX IF NOT EXISTS AR_identity ON AR(sTime, pTime, eTime, Gas, Unt))sql",
     R"sql(CREATE TABLE IF NOT EXISTS AR_COUNT(id INTEGER PRIMARY KEY CHECK (id = 1), n INTEGER NOT NULL))sql",
-    R"sql(INSERT OR IGNORE INTO AR_COUNT(id, n) SELECT 1, count(*) FROM AR)sql",
+    // Rows are counted once, for a store that has no kept count yet.
+    R"sql(INSERT INTO AR_COUNT(id, n) SELECT 1, (SELECT count(*) FROM AR)
+  WHERE NOT EXISTS (SELECT 1 FROM AR_COUNT))sql",
     R"sql(CREATE TRIGGER IF NOT EXISTS AR_counted_insert AFTER INSERT ON AR
   BEGIN UPDATE AR_COUNT SET n = n + 1 WHERE id = 1; END)sql",
     R"sql(CREATE TRIGGER IF NOT EXISTS AR_counted_delete AFTER DELETE ON AR
@@ -59,7 +61,8 @@ const QStringList kArColumns = {"id",     "Gas",   "sTime",  "sValue", "pTime",
                                 "pValue", "eTime", "eValue", "Unt"};
 const QStringList kSettingColumns = {"id", "Desc"};
 
-// Device and inode of the file at path; empty where the system has no such notion.
+// What tells the file at path apart from one put in its place: device and inode where the
+// system has them, otherwise only whether it exists.
 QByteArray fileIdentityOf(const QString& path) {
 #ifdef Q_OS_UNIX
     struct stat info {};
@@ -104,15 +107,10 @@ QStringList columnsOf(const QSqlDatabase& db, const QString& table) {
 }
 
 void runScript(const QSqlDatabase& db, const QStringList& script) {
-    executeDirect(db, "BEGIN IMMEDIATE");
-    try {
-        for (const QString& statement : script)
-            executeDirect(db, statement);
-        executeDirect(db, "COMMIT");
-    } catch (const UserError&) {
-        QSqlQuery(db).exec("ROLLBACK");
-        throw;
-    }
+    WriteTransaction transaction(db);
+    for (const QString& statement : script)
+        executeDirect(db, statement);
+    transaction.commit();
 }
 
 } // namespace

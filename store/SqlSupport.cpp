@@ -36,6 +36,20 @@ void executeDirect(const QSqlDatabase& db, const QString& sql) {
         throw UserError(errorText(query.lastError()));
 }
 
+WriteTransaction::WriteTransaction(const QSqlDatabase& db) : db_(db) {
+    executeDirect(db_, "BEGIN IMMEDIATE");
+}
+
+WriteTransaction::~WriteTransaction() {
+    if (!committed_)
+        QSqlQuery(db_).exec("ROLLBACK");
+}
+
+void WriteTransaction::commit() {
+    executeDirect(db_, "COMMIT");
+    committed_ = true;
+}
+
 QString toStoredTime(const QDateTime& time) {
     return time.toString(kStoredTimeFormat);
 }

@@ -18,6 +18,20 @@ void execute(QSqlQuery& query);
 // Runs a statement without values; throws UserError with the database's text.
 void executeDirect(const QSqlDatabase& db, const QString& sql);
 
+// One write transaction: committed by commit(), rolled back when left without it.
+class WriteTransaction {
+public:
+    explicit WriteTransaction(const QSqlDatabase& db);
+    ~WriteTransaction();
+    WriteTransaction(const WriteTransaction&) = delete;
+    WriteTransaction& operator=(const WriteTransaction&) = delete;
+    void commit();
+
+private:
+    QSqlDatabase db_;
+    bool committed_ = false;
+};
+
 // The text a failed statement gives the operator.
 QString errorText(const QSqlError& error);
 

@@ -2,6 +2,7 @@
 
 #include "DisplayFormat.h"
 #include "GridLook.h"
+#include "SqlSupport.h"
 
 #include <QSet>
 #include <algorithm>
@@ -11,7 +12,6 @@ namespace zor {
 namespace {
 const QStringList kTitles = {"Gas",   "Start Alarm Time", "Value", "Peak Alarm Time",
                              "Value", "End Alarm Time",   "Value", "Unit"};
-const QString kRawTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
 // Readings with a decimal point whatever the locale.
 QString rawReading(const std::optional<double>& value) {
@@ -103,15 +103,15 @@ QString ListingModel::cellText(const ListingRow& row, int column) const {
 QString ListingModel::rawText(const ListingRow& row, int column) const {
     switch (column) {
     case StartTime:
-        return row.sTime.toString(kRawTimeFormat);
+        return toStoredTime(row.sTime);
     case StartValue:
         return rawReading(row.sValue);
     case PeakTime:
-        return row.pTime.toString(kRawTimeFormat);
+        return toStoredTime(row.pTime);
     case PeakValue:
         return rawReading(row.pValue);
     case EndTime:
-        return row.eTime.toString(kRawTimeFormat);
+        return toStoredTime(row.eTime);
     case EndValue:
         return rawReading(row.eValue);
     default:

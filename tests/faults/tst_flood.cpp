@@ -1,6 +1,5 @@
 // Floods of bytes from the detector: every valid frame is stored once, memory stays bounded
 // and the window keeps answering while the flood is handled.
-#include "KillableSimulator.h"
 #include "RecordingNotifier.h"
 #include "Responsiveness.h"
 #include "SimulatorProcess.h"
@@ -66,7 +65,7 @@ void TestFlood::everyValidFrameOfAFloodStoredOnce() {
     TFrmMain window(notifier, fixture.path);
     QVERIFY(window.FormCreate());
     window.show();
-    test::KillableSimulator simulator;
+    test::SimulatorProcess simulator;
     QVERIFY(simulator.start(arguments));
     window.cbxComPort->setEditText(simulator.devicePath());
     QTest::qWait(kSettleMs);

@@ -1,6 +1,5 @@
 // A download onto a full disk: every import that cannot be written says so plainly, nothing
 // is half-written, and once there is room again the next download stores the rest once.
-#include "KillableSimulator.h"
 #include "RecordingNotifier.h"
 #include "SimulatorProcess.h"
 #include "StoreFixture.h"
@@ -143,7 +142,7 @@ void TestFullDisk::importsOntoAFullDiskFailCleanly() {
     QVERIFY2(probe.isOpen(), qPrintable(probe.openError()));
 
     // A first download while there is room.
-    test::KillableSimulator firstDetector;
+    test::SimulatorProcess firstDetector;
     QVERIFY(firstDetector.start(
         {"--events", QString::number(kFirstEvents), "--seed", "57", "--gap", "5"}));
     window.cbxComPort->setEditText(firstDetector.devicePath());
@@ -160,7 +159,7 @@ void TestFullDisk::importsOntoAFullDiskFailCleanly() {
     // The disk fills up; the detector now holds twice as many events.
     const QString filler = QDir(disk_).filePath(QStringLiteral("filler"));
     QVERIFY(fillDisk(filler));
-    test::KillableSimulator detector;
+    test::SimulatorProcess detector;
     QVERIFY(detector.start(
         {"--events", QString::number(kAllEvents), "--seed", "57", "--gap", "5", "--repeat"}));
     window.cbxComPort->setEditText(detector.devicePath());

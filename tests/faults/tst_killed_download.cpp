@@ -1,6 +1,5 @@
 // The program killed outright in the middle of a download: what it had stored stays sound
 // and complete, and the next run downloads the rest, every event exactly once.
-#include "KillableSimulator.h"
 #include "SimulatorProcess.h"
 #include "StoreFixture.h"
 #include "StoreProbe.h"
@@ -98,7 +97,7 @@ void TestKilledDownload::killedMidDownloadLosesNothingStored() {
     QCOMPARE(log.size(), 400);
 
     test::StoreFixture fixture;
-    test::KillableSimulator simulator;
+    test::SimulatorProcess simulator;
     QVERIFY(simulator.start(arguments));
     test::StoreProbe probe(fixture.path);
     QVERIFY2(probe.isOpen(), qPrintable(probe.openError()));

@@ -1,6 +1,5 @@
 // The detector vanishes in the middle of a frame (its end of the link closes at once): the
 // window says nothing, keeps every stored event, and the next download works normally.
-#include "KillableSimulator.h"
 #include "RecordingNotifier.h"
 #include "SimulatorProcess.h"
 #include "StoreFixture.h"
@@ -60,7 +59,7 @@ void TestVanishingDevice::deviceVanishingMidFrameLosesNothing() {
     test::StoreProbe probe(fixture.path);
     QVERIFY2(probe.isOpen(), qPrintable(probe.openError()));
 
-    auto simulator = std::make_unique<test::KillableSimulator>();
+    auto simulator = std::make_unique<test::SimulatorProcess>();
     QVERIFY(simulator->start(common + QStringList{"--split", "5"}));
     window.cbxComPort->setEditText(simulator->devicePath());
     window.BtnGetData->click();
@@ -105,7 +104,7 @@ void TestVanishingDevice::deviceVanishingMidFrameLosesNothing() {
     const QStringList informationsSoFar = notifier.informations;
 
     // A detector plugged in again answers a download normally.
-    simulator = std::make_unique<test::KillableSimulator>();
+    simulator = std::make_unique<test::SimulatorProcess>();
     QVERIFY(simulator->start(common + QStringList{"--gap", "5"}));
     window.cbxComPort->setEditText(simulator->devicePath());
     window.BtnGetData->click();

@@ -33,6 +33,9 @@ public:
         return output_.split(u'\n', Qt::SkipEmptyParts);
     }
 
+    // Reports of answered read commands, "read: sent N frames[, link stalled]".
+    QStringList answers() { return lines().filter(QStringLiteral("read: sent")); }
+
     bool waitForLineStartingWith(const QString& prefix, int timeoutMs) {
         return waitFor(
             [&] {
@@ -42,6 +45,14 @@ public:
                 return false;
             },
             timeoutMs);
+    }
+
+    // SIGKILL: no clean-up of any kind in the simulator, as a device pulled out.
+    void kill() {
+        if (process_.state() == QProcess::NotRunning)
+            return;
+        process_.kill();
+        process_.waitForFinished(kStartTimeoutMs);
     }
 
     void stop() {
