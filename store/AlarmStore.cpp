@@ -16,11 +16,24 @@ constexpr auto kFindEvent = R"sql(SELECT 1 FROM AR
 constexpr auto kAppendEvent =
     R"sql(INSERT INTO AR(Gas, sTime, sValue, pTime, pValue, eTime, eValue, Unt)
   VALUES (:gas, :sTime, :sValue, :pTime, :pValue, :eTime, :eValue, :unit))sql";
+constexpr auto kLinkEvent =
+    R"sql(INSERT INTO AR_DOWNLOAD(ar, download) VALUES (:ar, :download))sql";
+constexpr auto kCountStored =
+    R"sql(UPDATE DOWNLOAD SET stored = stored + 1 WHERE id = :download)sql";
+constexpr auto kCountDuplicate =
+    R"sql(UPDATE DOWNLOAD SET duplicates = duplicates + 1 WHERE id = :download)sql";
 constexpr auto kDeleteRow = R"sql(DELETE FROM AR WHERE id = :id)sql";
 constexpr auto kDeleteAll = R"sql(DELETE FROM AR)sql";
 
 QVariant readingValue(double value, bool whole) {
     return whole ? QVariant(qint64(value)) : QVariant(value);
+}
+
+// Counts the frame in its download's row, inside the import's transaction.
+void countIn(const QSqlDatabase& db, const char* sql, qint64 downloadId) {
+    QSqlQuery count = prepareStatement(db, QString::fromLatin1(sql));
+    count.bindValue(":download", downloadId);
+    execute(count);
 }
 
 } // namespace
@@ -32,10 +45,10 @@ void AlarmStore::ensureWritable() const {
         store_->ensureSameFile();
 }
 
-bool AlarmStore::import(const AlarmRecord& record) {
+bool AlarmStore::import(const AlarmRecord& record, qint64 downloadId) {
     ensureWritable();
     try {
-        return append(record);
+        return append(record, downloadId);
     } catch (const UserError& e) {
         throw UserError(QStringLiteral("The alarm record could not be stored (%1); it stays in the "
                                        "detector and is stored by a later download")
@@ -43,7 +56,7 @@ bool AlarmStore::import(const AlarmRecord& record) {
     }
 }
 
-bool AlarmStore::append(const AlarmRecord& record) {
+bool AlarmStore::append(const AlarmRecord& record, qint64 downloadId) {
     WriteTransaction transaction(db_);
     QSqlQuery find = prepareStatement(db_, kFindEvent);
     find.bindValue(":sTime", toStoredTime(record.sTime));
@@ -52,9 +65,15 @@ bool AlarmStore::append(const AlarmRecord& record) {
     find.bindValue(":gas", record.gas);
     find.bindValue(":unit", record.unit);
     execute(find);
-    if (find.next())
-        return false;
+    const bool known = find.next();
     find.finish();
+    if (known) {
+        if (downloadId == 0)
+            return false;
+        countIn(db_, kCountDuplicate, downloadId);
+        transaction.commit();
+        return false;
+    }
 
     QSqlQuery append = prepareStatement(db_, kAppendEvent);
     append.bindValue(":gas", record.gas);
@@ -66,7 +85,15 @@ bool AlarmStore::append(const AlarmRecord& record) {
     append.bindValue(":eValue", readingValue(record.eValue, record.wholeValues));
     append.bindValue(":unit", record.unit);
     execute(append);
+    const QVariant rowId = append.lastInsertId();
     append.finish();
+    if (downloadId != 0) {
+        QSqlQuery link = prepareStatement(db_, kLinkEvent);
+        link.bindValue(":ar", rowId);
+        link.bindValue(":download", downloadId);
+        execute(link);
+        countIn(db_, kCountStored, downloadId);
+    }
     transaction.commit();
     return true;
 }

@@ -17,8 +17,9 @@ public:
     explicit AlarmStore(const Database& store);
 
     // Appends the event unless one with the same three times, gas and unit is stored.
-    // Returns true when a row was appended; throws UserError.
-    bool import(const AlarmRecord& record);
+    // With a download key, the event is linked to that download and its history row counts
+    // it, in the same transaction. Returns true when a row was appended; throws UserError.
+    bool import(const AlarmRecord& record, qint64 downloadId = 0);
 
     // Deletes the rows with these keys; throws UserError.
     void remove(const QList<qint64>& ids);
@@ -28,7 +29,7 @@ public:
 
 private:
     void ensureWritable() const;
-    bool append(const AlarmRecord& record);
+    bool append(const AlarmRecord& record, qint64 downloadId);
 
     QSqlDatabase db_;
     const Database* store_ = nullptr;

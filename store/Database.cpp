@@ -53,6 +53,27 @@ const QStringList kCreateHelpers = {
   BEGIN UPDATE AR_COUNT SET n = n + 1 WHERE id = 1; END)sql",
     R"sql(CREATE TRIGGER IF NOT EXISTS AR_counted_delete AFTER DELETE ON AR
   BEGIN UPDATE AR_COUNT SET n = n - 1 WHERE id = 1; END)sql",
+    // One row per download; tools outside the program read these columns.
+    R"sql(CREATE TABLE IF NOT EXISTS DOWNLOAD(
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  started TEXT NOT NULL,
+  finished TEXT,
+  station TEXT NOT NULL,
+  port TEXT NOT NULL,
+  stored INTEGER NOT NULL,
+  duplicates INTEGER NOT NULL,
+  rejected INTEGER NOT NULL,
+  failed INTEGER NOT NULL,
+  outcome TEXT NOT NULL
+))sql",
+    // The download that stored each event; AR keeps its own columns.
+    R"sql(CREATE TABLE IF NOT EXISTS AR_DOWNLOAD(
+  ar INTEGER PRIMARY KEY,
+  download INTEGER NOT NULL REFERENCES DOWNLOAD(id)
+))sql",
+    R"sql(CREATE INDEX IF NOT EXISTS AR_DOWNLOAD_download ON AR_DOWNLOAD(download))sql",
+    R"sql(CREATE TRIGGER IF NOT EXISTS AR_unlinked_delete AFTER DELETE ON AR
+  BEGIN DELETE FROM AR_DOWNLOAD WHERE ar = OLD.id; END)sql",
 };
 
 constexpr auto kTableColumns = R"sql(SELECT name FROM pragma_table_info(:table))sql";
@@ -60,6 +81,8 @@ constexpr auto kTableColumns = R"sql(SELECT name FROM pragma_table_info(:table))
 const QStringList kArColumns = {"id",     "Gas",   "sTime",  "sValue", "pTime",
                                 "pValue", "eTime", "eValue", "Unt"};
 const QStringList kSettingColumns = {"id", "Desc"};
+const QStringList kDownloadColumns = {"id",     "started",    "finished", "station", "port",
+                                      "stored", "duplicates", "rejected", "failed",  "outcome"};
 
 // What tells the file at path apart from one put in its place: device and inode where the
 // system has them, otherwise only whether it exists.
@@ -133,6 +156,9 @@ Database::Database(const QString& path) : path_(path), connectionName_(nextConne
         executeDirect(db_, "PRAGMA journal_mode = WAL");
         executeDirect(db_, "PRAGMA synchronous = FULL");
         runScript(db_, kCreateHelpers);
+        // A table of that name made by something else cannot hold the history.
+        if (columnsOf(db_, "DOWNLOAD") != kDownloadColumns)
+            throw ConnectError();
     } catch (const UserError&) {
         release();
         throw ConnectError();
