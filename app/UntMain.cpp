@@ -4,7 +4,6 @@
 #include "PeakChart.h"
 #include "RecordGrid.h"
 #include "ShadowLabel.h"
-#include "TComm.h"
 #include "UserError.h"
 
 #include <QCheckBox>
@@ -31,7 +30,6 @@ TFrmMain::TFrmMain(Notifier& notifier, QString storePath, QWidget* parent)
     : QWidget(parent), notifier_(notifier), storePath_(std::move(storePath)) {
     buildLayout();
     fillPortChoices();
-    Comm = new TComm(this);
     setTabOrder();
     wireHandlers();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -39,8 +37,10 @@ TFrmMain::TFrmMain(Notifier& notifier, QString storePath, QWidget* parent)
 }
 
 TFrmMain::~TFrmMain() {
-    // The grid must let go of the listing before the store closes.
+    // The grid must let go of the listing, and the download of the store, before it closes.
     ARDBGrid->setModel(nullptr);
+    delete session_;
+    session_ = nullptr;
 }
 
 void TFrmMain::runHandler(const std::function<void()>& handler) {
@@ -75,8 +75,6 @@ void TFrmMain::wireHandlers() {
     connect(ARDBGrid, &RecordGrid::deleteRequested, this, [this](const QList<qint64>& ids) {
         runHandler([this, &ids] { ARDBGridDeleteRows(ids); });
     });
-    // Each frame is handled in its own handler run: see CommReceiveData.
-    connect(Comm, &TComm::ReceiveData, this, &TFrmMain::CommReceiveData);
 }
 
 bool TFrmMain::FormCreate() {
@@ -89,12 +87,17 @@ bool TFrmMain::FormCreate() {
     listing_ = std::make_unique<Listing>(database_->connection());
     alarmStore_ = std::make_unique<AlarmStore>(*database_);
     settings_ = std::make_unique<Settings>(database_->connection());
+    history_ = std::make_unique<DownloadHistory>(database_->connection());
+    session_ = new DownloadSession(*alarmStore_, *history_, this);
+    wireSession();
     ARGrid = new ListingModel(*listing_, locale(), this);
     ARDBGrid->setModel(ARGrid);
     ARDBGrid->setFocus();
 
     // Each step runs only when the one before it succeeded.
     runHandler([this] {
+        // A download still running in the history was cut short when the program was killed.
+        history_->closeAbandoned(session_->station());
         if (const auto word = settings_->language())
             BtnSwitchLang->setText(*word);
         BtnSwitchLangClick();
@@ -168,7 +171,8 @@ void TFrmMain::FormClose() {
         return;
     closing_ = true;
     ARDBGrid->setModel(nullptr);
-    Comm->StopComm();
+    if (session_)
+        session_->close();
 }
 
 } // namespace zor

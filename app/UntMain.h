@@ -2,13 +2,13 @@
 
 #include "AlarmStore.h"
 #include "Database.h"
-#include "FrameAssembler.h"
+#include "DownloadHistory.h"
+#include "DownloadSession.h"
 #include "Listing.h"
 #include "ListingModel.h"
 #include "Settings.h"
 
 #include <QWidget>
-#include <deque>
 #include <functional>
 #include <memory>
 
@@ -44,12 +44,12 @@ public:
     void Refresh();
     void BtnSwitchLangClick();
     void BtnClearDataClick();
-    bool OpenComPort(const QString& ComNum);
     void BtnGetDataClick();
     void BtnSetTimeClick();
-    void CommReceiveData(const QByteArray& chunk);
     // True while received frames wait to be handled.
-    bool hasPendingFrames() const { return !pendingFrames_.empty() || framesScheduled_; }
+    bool hasPendingFrames() const { return session_ && session_->hasPendingFrames(); }
+    // The download road; set by start-up.
+    DownloadSession* session() const { return session_; }
     void ARDBGridDblClick();
     void chtHistoryDblClick();
     void btnPriorClick();
@@ -70,6 +70,8 @@ public:
     QDateTimeEdit* cxDpkEndDate = nullptr;
     QPushButton* btnPrior = nullptr;
     QPushButton* btnNext = nullptr;
+    // What the last download or command did; in the free part of the filter panel.
+    QLabel* lblStatus = nullptr;
     RecordGrid* ARDBGrid = nullptr;
     PeakChart* chtHistory = nullptr;
     QFrame* pnlFunction = nullptr;
@@ -82,7 +84,7 @@ public:
     QPushButton* BtnPrint = nullptr;
     QPushButton* BtnSwitchLang = nullptr;
 
-    // The serial link to the detector.
+    // The serial link to the detector, owned by the download road; set by start-up.
     TComm* Comm = nullptr;
 
     // The listing shared by the grid, the chart, the export and the report.
@@ -101,12 +103,13 @@ private:
     void setPickersFromStore();
     void resetFilters();
     void resetFilterControls();
-    void refreshIfFramesStored();
     ListingFilter currentFilter() const;
     void FormClose();
     void fillPortChoices();
-    void handlePendingFrames();
-    void importFrame(const QByteArray& frame);
+    void wireSession();
+    void framesImported();
+    void showStatus(const QString& text);
+    bool portOpened(const std::function<void()>& command);
 
     Notifier& notifier_;
     QString storePath_;
@@ -114,11 +117,8 @@ private:
     std::unique_ptr<Listing> listing_;
     std::unique_ptr<AlarmStore> alarmStore_;
     std::unique_ptr<Settings> settings_;
-    FrameAssembler assembler_;
-    std::deque<QByteArray> pendingFrames_;
-    bool handlingFrames_ = false;
-    bool framesScheduled_ = false;
-    bool refreshPending_ = false;
+    std::unique_ptr<DownloadHistory> history_;
+    DownloadSession* session_ = nullptr;
     bool closing_ = false;
 };
 

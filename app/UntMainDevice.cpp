@@ -1,26 +1,21 @@
-// The main window's side of the device link: commands out, alarm frames in.
+// The main window's side of the device link: commands out, the download's progress in.
 #include "UntMain.h"
 
-#include "CommandFrame.h"
+#include "DownloadStatus.h"
 #include "Notifier.h"
+#include "PortError.h"
 #include "PortNames.h"
-#include "TComm.h"
-#include "UserError.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QThread>
+#include <QLabel>
 
 namespace zor {
 
 namespace {
-constexpr unsigned long kSettleAfterOpenMs = 100;
-constexpr qint64 kFrameSliceMs = 50;
 constexpr int kListMargin = 24;
-constexpr auto kPortFailedText = "Can't initialize serial port. Please check your setting.";
 } // namespace
 
 void TFrmMain::fillPortChoices() {
@@ -37,92 +32,62 @@ void TFrmMain::fillPortChoices() {
     cbxComPort->view()->setMinimumWidth(cbxComPort->view()->sizeHintForColumn(0) + kListMargin);
 }
 
-bool TFrmMain::OpenComPort(const QString& ComNum) {
-    Comm->CommName = ComNum;
-    bool opened = true;
+void TFrmMain::wireSession() {
+    Comm = &session_->link();
+    connect(session_, &DownloadSession::progress, this, [this](const DownloadCounts& counts) {
+        if (session_->isRunning())
+            showStatus(status::downloading(session_->port(), counts));
+    });
+    connect(session_, &DownloadSession::ended, this,
+            [this](DownloadOutcome outcome, const DownloadCounts& counts) {
+                showStatus(status::ended(outcome, session_->port(), counts,
+                                         QDateTime::currentDateTime(),
+                                         LocaleSeparators::of(locale())));
+            });
+    connect(session_, &DownloadSession::framesImported, this,
+            [this] { runHandler([this] { framesImported(); }); });
+    // The boxes open from the event loop, so that frames go on being handled behind them.
+    connect(
+        session_, &DownloadSession::invalidDate, this,
+        [this](const QString& text) { notifier_.error(this, text); }, Qt::QueuedConnection);
+    connect(
+        session_, &DownloadSession::storeFailed, this,
+        [this](const QString& text) { notifier_.error(this, text); }, Qt::QueuedConnection);
+}
+
+bool TFrmMain::portOpened(const std::function<void()>& command) {
     try {
-        Comm->StopComm();
-        assembler_.clear();
-        Comm->StartComm();
-    } catch (const UserError&) {
-        notifier_.information(this, QString::fromLatin1(kPortFailedText));
-        opened = false;
+        command();
+        return true;
+    } catch (const PortError& e) {
+        // The fixed first line, then what the operator can do about it.
+        notifier_.information(this, e.text() + u'\n' + e.cause());
+        return false;
     }
-    QThread::msleep(kSettleAfterOpenMs);
-    return opened;
 }
 
 void TFrmMain::BtnGetDataClick() {
-    if (!OpenComPort(cbxComPort->currentText()))
-        return;
-    const QByteArray frame = readCommandFrame();
-    Comm->WriteCommData(frame.constData(), quint16(frame.size()));
+    const QString port = cbxComPort->currentText();
+    portOpened([this, &port] { session_->start(port); });
 }
 
 void TFrmMain::BtnSetTimeClick() {
-    if (!OpenComPort(cbxComPort->currentText()))
-        return;
-    const QByteArray frame = setClockCommandFrame(QDateTime::currentDateTime());
-    Comm->WriteCommData(frame.constData(), quint16(frame.size()));
+    const QString port = cbxComPort->currentText();
+    QDateTime sent;
+    // The detector confirms nothing: the status says what was sent.
+    if (portOpened([this, &port, &sent] { sent = session_->setClock(port); }))
+        showStatus(status::clockSet(port, sent, LocaleSeparators::of(locale())));
 }
 
-void TFrmMain::CommReceiveData(const QByteArray& chunk) {
+void TFrmMain::framesImported() {
     if (closing_)
         return;
-    for (QByteArray& frame : assembler_.append(chunk))
-        pendingFrames_.push_back(std::move(frame));
-    if (!pendingFrames_.empty() && !framesScheduled_) {
-        framesScheduled_ = true;
-        QMetaObject::invokeMethod(this, &TFrmMain::handlePendingFrames, Qt::QueuedConnection);
-    }
-}
-
-void TFrmMain::handlePendingFrames() {
-    framesScheduled_ = false;
-    // A message box shown for one frame runs the event loop: frames that arrive meanwhile
-    // wait behind those already queued, and the run that opened the box goes on with them.
-    if (handlingFrames_ || closing_)
-        return;
-    handlingFrames_ = true;
-    // Hand the window back to the operator now and then, however fast frames arrive.
-    QElapsedTimer slice;
-    slice.start();
-    while (!pendingFrames_.empty() && !closing_ && slice.elapsed() < kFrameSliceMs) {
-        const QByteArray frame = std::move(pendingFrames_.front());
-        pendingFrames_.pop_front();
-        runHandler([this, &frame] {
-            try {
-                importFrame(frame);
-            } catch (...) {
-                // The operator reads the message over the listing as the frames before left it.
-                runHandler([this] { refreshIfFramesStored(); });
-                throw;
-            }
-        });
-    }
-    // The window shows nothing between two frames of one run, so one refresh serves them all.
-    runHandler([this] { refreshIfFramesStored(); });
-    handlingFrames_ = false;
-    if (!pendingFrames_.empty() && !closing_ && !framesScheduled_) {
-        framesScheduled_ = true;
-        QMetaObject::invokeMethod(this, &TFrmMain::handlePendingFrames, Qt::QueuedConnection);
-    }
-}
-
-void TFrmMain::importFrame(const QByteArray& frame) {
-    const std::optional<AlarmRecord> record = Decode(frame, locale());
-    if (!record)
-        return;
-    alarmStore_->import(*record);
     resetFilterControls();
-    refreshPending_ = true;
+    Refresh();
 }
 
-void TFrmMain::refreshIfFramesStored() {
-    if (!refreshPending_)
-        return;
-    refreshPending_ = false;
-    Refresh();
+void TFrmMain::showStatus(const QString& text) {
+    lblStatus->setText(text);
 }
 
 } // namespace zor

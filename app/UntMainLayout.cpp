@@ -136,6 +136,15 @@ void TFrmMain::buildFilterPanel() {
 
     cxDpkEndDate = datePicker(pnlCondition, QRect(311, 12, 100, 27));
 
+    // Two lines of text between the end picker and the chart buttons.
+    lblStatus = new QLabel(pnlCondition);
+    lblStatus->setGeometry(420, 3, 380, 44);
+    lblStatus->setTextFormat(Qt::RichText);
+    lblStatus->setWordWrap(true);
+    lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lblStatus->setFont(fontOf("Arial", 13));
+    setTextColour(lblStatus, Qt::black);
+
     btnPrior = new QPushButton(QStringLiteral("<<"), pnlCondition);
     btnPrior->setGeometry(807, 12, 50, 27);
     btnPrior->setFont(fontOf("Broadway", 13));

@@ -1,16 +1,18 @@
-// Measures what the operator waits for: the handling of each received frame at several
-// store sizes, start-up on a large store, and peak memory.
+// Measures what the operator waits for: each received frame through the download session and
+// through the whole window at several store sizes, a download paced at the wire rate, a
+// flood, start-up on a large store, and peak memory.
 #include "AlarmStore.h"
 #include "Database.h"
-#include "FrameAssembler.h"
+#include "DownloadHistory.h"
+#include "DownloadSession.h"
 #include "FrameFactory.h"
-#include "Listing.h"
-#include "ListingModel.h"
 #include "Notifier.h"
-#include "PeakChart.h"
+#include "PacedDetector.h"
+#include "PseudoTerminal.h"
 #include "SqlSupport.h"
 #include "Stats.h"
 #include "StoreFiller.h"
+#include "TickMonitor.h"
 #include "UntMain.h"
 
 #include <QApplication>
@@ -18,10 +20,9 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTextStream>
-
-#ifdef Q_OS_UNIX
+#include <stdexcept>
 #include <sys/resource.h>
-#endif
+#include <utility>
 
 using namespace zor;
 using namespace zor::bench;
@@ -29,17 +30,7 @@ using namespace zor::bench;
 namespace {
 
 constexpr double kNsPerMs = 1e6;
-
-// Stages of one frame's handling, in milliseconds.
-struct FrameTimes {
-    std::vector<double> decode, store, refresh, total;
-};
-
-struct Row {
-    int storedRows;
-    QString kind;
-    FrameTimes times;
-};
+constexpr int kPacedTimeoutMs = 600000;
 
 class SilentNotifier : public Notifier {
 public:
@@ -52,60 +43,127 @@ double msSince(const QElapsedTimer& t) {
     return double(t.nsecsElapsed()) / kNsPerMs;
 }
 
-// The whole path through the window: chunk in, frame stored, grid and chart shown anew.
-std::vector<double> handleInWindow(const std::vector<QByteArray>& frames, TFrmMain& window) {
+// One frame at a time as the link hands it over, each until the session is idle again:
+// assembling, decoding, the duplicate check and append, and whatever its signals drive.
+// A fresh download on the port takes them.
+std::vector<double> perFrame(DownloadSession& session, const QString& port,
+                             const std::vector<QByteArray>& frames) {
+    session.start(port);
     std::vector<double> times;
-    for (const QByteArray& chunk : frames) {
+    times.reserve(frames.size());
+    for (const QByteArray& frame : frames) {
         QElapsedTimer whole;
         whole.start();
-        window.CommReceiveData(chunk);
-        while (window.hasPendingFrames())
+        session.receive(frame, true);
+        while (session.hasPendingFrames())
             QApplication::processEvents();
+        QApplication::processEvents();
         times.push_back(msSince(whole));
     }
+    if (!session.isRunning())
+        throw std::runtime_error("the download ended while it was measured");
     return times;
-}
-
-// Handles frames as the window does: assemble, decode, check and append, refresh.
-FrameTimes handleFrames(const std::vector<QByteArray>& frames, AlarmStore& store,
-                        ListingModel& model, PeakChart& chart) {
-    FrameAssembler assembler;
-    FrameTimes times;
-    for (const QByteArray& chunk : frames) {
-        QElapsedTimer whole;
-        whole.start();
-        QElapsedTimer stage;
-        stage.start();
-        std::vector<AlarmRecord> records;
-        for (const QByteArray& frame : assembler.append(chunk))
-            records.push_back(*Decode(frame));
-        times.decode.push_back(msSince(stage));
-        stage.restart();
-        for (const AlarmRecord& r : records)
-            store.import(r);
-        times.store.push_back(msSince(stage));
-        stage.restart();
-        model.reload({});
-        chart.rebuild(model);
-        times.refresh.push_back(msSince(stage));
-        times.total.push_back(msSince(whole));
-    }
-    return times;
-}
-
-// Peak resident memory; not measured where the system has no getrusage.
-long peakMemoryKiB() {
-#ifdef Q_OS_UNIX
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-#else
-    return 0;
-#endif
 }
 
 QString cell(double ms) {
     return QString::number(ms, 'f', 3);
+}
+
+QString pair(const Summary& s) {
+    return cell(s.median) + " / " + cell(s.p95);
+}
+
+struct SizeFigures {
+    int rows = 0;
+    Summary sessionNew, sessionDuplicate, windowNew, windowDuplicate;
+    double flushMs = 0;
+};
+
+// The session alone over a real port, on a store of the given size.
+void measureSession(const QString& path, int size, int frameCount, SizeFigures& figures) {
+    Database db(path);
+    AlarmStore store(db);
+    DownloadHistory history(db.connection());
+    DownloadSession session(store, history);
+    sim::PseudoTerminal pty;
+    pty.holdSlave();
+    const std::vector<QByteArray> fresh = distinctFrames(frameCount, size + 1);
+    figures.sessionNew = summarise(perFrame(session, pty.slavePath(), fresh));
+    figures.sessionDuplicate = summarise(perFrame(session, pty.slavePath(), fresh));
+    // The same appends without flushing: the difference is the disk's share.
+    executeDirect(db.connection(), "PRAGMA synchronous = OFF");
+    const Summary unflushed = summarise(
+        perFrame(session, pty.slavePath(), distinctFrames(frameCount, size + 1 + frameCount)));
+    figures.flushMs = figures.sessionNew.median - unflushed.median;
+    session.close();
+}
+
+// The whole path through the window: frame in, row stored, grid and chart shown anew.
+bool measureWindow(const QString& path, int size, int frameCount, SizeFigures& figures) {
+    SilentNotifier notifier;
+    TFrmMain window(notifier, path);
+    if (!window.FormCreate())
+        return false;
+    window.show();
+    QApplication::processEvents();
+    sim::PseudoTerminal pty;
+    pty.holdSlave();
+    const std::vector<QByteArray> fresh = distinctFrames(frameCount, size + 1 + 2 * frameCount);
+    figures.windowNew = summarise(perFrame(*window.session(), pty.slavePath(), fresh));
+    figures.windowDuplicate = summarise(perFrame(*window.session(), pty.slavePath(), fresh));
+    return true;
+}
+
+// A download into the window, from the read command to the last frame stored: paced at
+// 9600 baud, against the time the frames take on the wire; or as a flood, in frames a second.
+// Both with the longest time the window went without handling its events.
+bool measureDownload(const QString& path, int frameCount, bool paced, QTextStream& out) {
+    SilentNotifier notifier;
+    TFrmMain window(notifier, path);
+    if (!window.FormCreate())
+        return false;
+    window.show();
+    PacedDetector detector(distinctFrames(frameCount, 0), paced);
+    int stored = 0;
+    PacedDetector::Clock::time_point lastStored;
+    QObject::connect(window.session(), &DownloadSession::frameStored, [&] {
+        ++stored;
+        lastStored = PacedDetector::Clock::now();
+    });
+    TickMonitor ticks;
+    ticks.start();
+    window.session()->start(detector.devicePath());
+    QElapsedTimer limit;
+    limit.start();
+    while (stored < frameCount && limit.elapsed() < kPacedTimeoutMs)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    ticks.stop();
+    const QString kind = paced ? QStringLiteral("Paced download") : QStringLiteral("Flood");
+    if (stored < frameCount || !detector.answering()) {
+        out << kind << ": only " << stored << " of " << frameCount << " frames stored\n";
+        return false;
+    }
+    using ms = std::chrono::duration<double, std::milli>;
+    const double took = ms(lastStored - detector.commandSeen()).count();
+    const double wire = ms(detector.wireTime()).count();
+    out << '\n'
+        << kind << " of " << frameCount << " frames: read command to last frame stored "
+        << cell(took) << " ms";
+    if (paced)
+        out << " (wire time at 9600 baud " << cell(wire) << " ms), ratio "
+            << QString::number(took / wire, 'f', 4);
+    else
+        out << ", " << QString::number(frameCount / took * 1000.0, 'f', 0) << " frames/s";
+    out << "; longest wait between " << TickMonitor::kTickMs << " ms ticks " << ticks.longestGapMs()
+        << " ms\n";
+    return true;
+}
+
+// Peak resident memory of the process.
+long peakMemoryKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
 }
 
 } // namespace
@@ -115,13 +173,18 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription("Measures per-frame handling, start-up and memory.");
+    parser.setApplicationDescription(
+        "Measures per-frame handling through the download session and the window, a paced "
+        "download, start-up and memory.");
     parser.addHelpOption();
     QCommandLineOption framesOption("frames", "Frames per measurement (default 500).", "N", "500");
     QCommandLineOption sizesOption("sizes", "Stored rows before each measurement.", "LIST",
                                    "0,10000,100000,1000000");
+    QCommandLineOption pacedOption("paced", "Frames of the paced download (0: none).", "N", "1000");
+    QCommandLineOption floodOption("flood", "Frames of the flood sent at once (0: none).", "N",
+                                   "20000");
     QCommandLineOption dirOption("dir", "Folder for the stores (default: a temporary one).", "DIR");
-    parser.addOptions({framesOption, sizesOption, dirOption});
+    parser.addOptions({framesOption, sizesOption, pacedOption, floodOption, dirOption});
     parser.process(app);
 
     const int frameCount = parser.value(framesOption).toInt();
@@ -132,9 +195,7 @@ int main(int argc, char** argv) {
     const QString folder = parser.isSet(dirOption) ? parser.value(dirOption) : temporary.path();
     QTextStream out(stdout);
 
-    std::vector<Row> rows;
-    std::vector<double> flushMs;
-    std::vector<Summary> windowNew, windowDuplicate;
+    std::vector<SizeFigures> figures;
     double startUpMs = -1;
     int startUpRows = 0;
     for (int size : sizes) {
@@ -145,35 +206,14 @@ int main(int argc, char** argv) {
         createFilledStore(path, size);
         out << "filled " << size << " rows in " << cell(msSince(fill)) << " ms\n";
         out.flush();
-        {
-            Database db(path);
-            Listing listing(db.connection());
-            AlarmStore store(db);
-            ListingModel model(listing, QLocale());
-            PeakChart chart;
-            const std::vector<QByteArray> fresh = distinctFrames(frameCount, size + 1);
-            rows.push_back({size, "new", handleFrames(fresh, store, model, chart)});
-            rows.push_back({size, "duplicate", handleFrames(fresh, store, model, chart)});
-
-            // The same appends without flushing: the difference is the disk's share.
-            executeDirect(db.connection(), "PRAGMA synchronous = OFF");
-            const FrameTimes unflushed = handleFrames(
-                distinctFrames(frameCount, size + 1 + frameCount), store, model, chart);
-            const double flush = summarise(rows[rows.size() - 2].times.store).median -
-                                 summarise(unflushed.store).median;
-            flushMs.push_back(flush);
+        SizeFigures f;
+        f.rows = size;
+        measureSession(path, size, frameCount, f);
+        if (!measureWindow(path, size, frameCount, f)) {
+            out << "the window could not open " << path << '\n';
+            return 1;
         }
-        {
-            SilentNotifier notifier;
-            TFrmMain window(notifier, path);
-            if (!window.FormCreate())
-                return 1;
-            window.show();
-            const std::vector<QByteArray> fresh =
-                distinctFrames(frameCount, size + 1 + 2 * frameCount);
-            windowNew.push_back(summarise(handleInWindow(fresh, window)));
-            windowDuplicate.push_back(summarise(handleInWindow(fresh, window)));
-        }
+        figures.push_back(f);
         if (size >= startUpRows) {
             // Start-up to a listed, shown window.
             SilentNotifier notifier;
@@ -191,39 +231,39 @@ int main(int argc, char** argv) {
         }
     }
 
-    out << "\nPer-frame handling, ms (median / p95 over " << frameCount << " frames)\n";
-    out << QStringLiteral("%1 %2 %3 %4 %5 %6\n")
+    out << "\nPer frame, ms median / p95 over " << frameCount << " frames\n";
+    out << QStringLiteral("%1 %2 %3 %4 %5\n")
                .arg("stored rows", 12)
-               .arg("frames", 10)
-               .arg("decode", 16)
-               .arg("check+append", 16)
-               .arg("refresh", 16)
-               .arg("total", 16);
-    for (const Row& r : rows) {
-        const auto pair = [](const std::vector<double>& v) {
-            const Summary s = summarise(v);
-            return cell(s.median) + " / " + cell(s.p95);
-        };
-        out << QStringLiteral("%1 %2 %3 %4 %5 %6\n")
-                   .arg(r.storedRows, 12)
-                   .arg(r.kind, 10)
-                   .arg(pair(r.times.decode), 16)
-                   .arg(pair(r.times.store), 16)
-                   .arg(pair(r.times.refresh), 16)
-                   .arg(pair(r.times.total), 16);
-    }
-    out << "\nWhole path through the window (chunk in, row stored, grid and chart redrawn), ms"
-           " median / p95:\n";
-    for (size_t i = 0; i < windowNew.size(); ++i)
-        out << QStringLiteral("%1 rows: new %2 / %3, duplicate %4 / %5\n")
-                   .arg(sizes[int(i)], 9)
-                   .arg(cell(windowNew[i].median), cell(windowNew[i].p95),
-                        cell(windowDuplicate[i].median), cell(windowDuplicate[i].p95));
+               .arg("session new", 18)
+               .arg("session duplicate", 18)
+               .arg("window new", 18)
+               .arg("window duplicate", 18);
+    for (const SizeFigures& f : figures)
+        out << QStringLiteral("%1 %2 %3 %4 %5\n")
+                   .arg(f.rows, 12)
+                   .arg(pair(f.sessionNew), 18)
+                   .arg(pair(f.sessionDuplicate), 18)
+                   .arg(pair(f.windowNew), 18)
+                   .arg(pair(f.windowDuplicate), 18);
     out << "\nDisk flush per durable append (median, ms):";
-    for (size_t i = 0; i < flushMs.size(); ++i)
-        out << ' ' << sizes[int(i)] << " rows " << cell(flushMs[i]) << ';';
+    for (const SizeFigures& f : figures)
+        out << ' ' << f.rows << " rows " << cell(f.flushMs) << ';';
     out << "\nStart-up to a listed window with " << startUpRows << " rows: " << cell(startUpMs)
         << " ms\n";
+    out.flush();
+
+    const int paced = parser.value(pacedOption).toInt();
+    const int flood = parser.value(floodOption).toInt();
+    for (const auto& [count, isPaced] : {std::pair{paced, true}, std::pair{flood, false}}) {
+        if (count <= 0)
+            continue;
+        const QString path = folder + (isPaced ? "/bench-paced.DLL" : "/bench-flood.DLL");
+        QFile::remove(path);
+        createFilledStore(path, 0);
+        if (!measureDownload(path, count, isPaced, out))
+            return 1;
+        out.flush();
+    }
     out << "Peak memory: " << peakMemoryKiB() / 1024 << " MiB\n";
     return 0;
 }

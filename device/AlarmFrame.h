@@ -51,7 +51,7 @@ struct AlarmRecord {
 std::optional<AlarmRecord> Decode(const QByteArray& frame, const QLocale& locale = QLocale());
 
 // True when the first bytes of a frame could begin a valid frame (markers, length, ranges
-// of the bytes present); used to resynchronise on a byte stream.
+// of the bytes present); used to find frames at the boundaries of a byte stream.
 bool CouldBeginFrame(const char* data, int size);
 
 } // namespace zor

@@ -15,6 +15,17 @@ private:
     QString text_;
 };
 
+// The serial port could not be opened: the component's own text, and the cause in words the
+// operator can act on ("%1" stands for the port's name).
+class PortOpenError : public UserError {
+public:
+    PortOpenError(const QString& text, QString cause) : UserError(text), cause_(std::move(cause)) {}
+    const QString& cause() const noexcept { return cause_; }
+
+private:
+    QString cause_;
+};
+
 // A date-time that passes the range checks but does not exist in the calendar.
 class EConvertError : public UserError {
 public:

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6sql6-sqlite libgl-dev
   fonts-liberation fonts-dejavu-core
   poppler-utils sqlite3
+  desktop-file-utils dpkg-dev file libxml2-utils man-db
   clang libclang-rt-14-dev
   "$@"
 )

@@ -27,8 +27,10 @@ public:
     // Deletes every alarm event; throws UserError.
     void clear();
 
-private:
+    // Throws UserError when the store file is no longer the one that was opened.
     void ensureWritable() const;
+
+private:
     bool append(const AlarmRecord& record, qint64 downloadId);
 
     QSqlDatabase db_;

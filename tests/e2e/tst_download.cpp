@@ -2,6 +2,7 @@
 #include "RecordingNotifier.h"
 #include "SimulatorProcess.h"
 #include "StoreFixture.h"
+#include "StoreProbe.h"
 #include "TComm.h"
 #include "UntMain.h"
 
@@ -9,6 +10,7 @@
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QEventLoop>
+#include <QLabel>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTest>
@@ -23,41 +25,23 @@ constexpr int kDownloadTimeoutMs = 60000;
 
 // Stored events in the simulator's log form, oldest row first.
 QStringList storedEvents(const QString& storePath) {
-    Database db(storePath);
-    QSqlQuery query(db.connection());
-    query.exec("SELECT Gas, Unt, sTime, sValue, pTime, pValue, eTime, eValue FROM AR ORDER BY id");
-    QStringList events;
-    while (query.next()) {
-        const bool whole = query.value(0).toString() == "CO";
-        const auto raw = [&](int column) {
-            const double value = query.value(column).toDouble();
-            return QString::number(qRound(whole ? value : value * 10));
-        };
-        const auto time = [&](int column) {
-            return query.value(column).toString().replace(' ', 'T');
-        };
-        events << QStringList{query.value(0).toString(),
-                              query.value(1).toString(),
-                              time(2),
-                              raw(3),
-                              time(4),
-                              raw(5),
-                              time(6),
-                              raw(7)}
-                      .join(' ');
-    }
-    return events;
+    return test::StoreProbe(storePath).storedEvents();
 }
 
-// An error box whose own event loop runs for a while, as a real one does while open.
+// An error box whose own event loop runs for a while, as a real one does while open; it
+// notes how many events were stored behind it.
 class ModalNotifier : public test::RecordingNotifier {
 public:
     void error(QWidget* parent, const QString& text) override {
         RecordingNotifier::error(parent, text);
+        const qint64 before = rows ? rows() : 0;
         QEventLoop loop;
         QTimer::singleShot(150, &loop, &QEventLoop::quit);
         loop.exec();
+        storedBehindBoxes += (rows ? rows() : 0) - before;
     }
+    std::function<qint64()> rows;
+    qint64 storedBehindBoxes = 0;
 };
 
 // The window on a fresh store, talking to a simulator.
@@ -71,19 +55,17 @@ struct Bench {
         return true;
     }
 
-    bool download(qint64 expectedRows) {
+    // Downloads until the session ends; true when it finished.
+    bool download() {
         window.BtnGetData->click();
-        return SimulatorProcess::waitFor(
-            [&] { return window.ARGrid->totalRows() >= expectedRows && simulatorAnswered(); },
-            kDownloadTimeoutMs);
+        return SimulatorProcess::waitFor([&] { return !window.session()->isRunning(); },
+                                         kDownloadTimeoutMs) &&
+               window.session()->outcome() == DownloadOutcome::Finished;
     }
-
-    bool simulatorAnswered() { return simulator.answers().size() > reads; }
 
     test::StoreFixture fixture;
     TFrmMain window;
     SimulatorProcess simulator;
-    int reads = 0;
 };
 
 } // namespace
@@ -93,7 +75,7 @@ class TestDownload : public QObject {
 private slots:
     void everyEventStoredOnce_data();
     void everyEventStoredOnce();
-    void framesArrivingDuringAnErrorBoxKeepTheirOrder();
+    void framesArrivingDuringAnErrorBoxAreHandledBehindIt();
     void setMachineTimeSendsTheClock();
     void missingPortShowsTheMessageOncePerPress();
 };
@@ -105,9 +87,9 @@ void TestDownload::everyEventStoredOnce_data() {
     QTest::newRow("back to back") << QStringList{"--events", "200", "--back-to-back"} << 0;
     QTest::newRow("split frames") << QStringList{"--events", "25", "--split", "7"} << 0;
     QTest::newRow("garbage between frames")
-        << QStringList{"--events", "60", "--garbage", "9", "--back-to-back"} << 0;
+        << QStringList{"--events", "30", "--garbage", "9", "--gap", "40"} << 0;
     QTest::newRow("invalid frames among them")
-        << QStringList{"--events", "48", "--invalid-every", "3", "--gap", "25"} << 4;
+        << QStringList{"--events", "48", "--invalid-every", "3", "--gap", "40"} << 4;
 }
 
 void TestDownload::everyEventStoredOnce() {
@@ -120,9 +102,7 @@ void TestDownload::everyEventStoredOnce() {
     test::RecordingNotifier notifier;
     Bench bench(notifier);
     QVERIFY(bench.start(arguments));
-    QVERIFY2(bench.download(expected.size()), qPrintable(bench.simulator.lines().join('\n')));
-    // Let any late frame arrive before judging.
-    QTest::qWait(300);
+    QVERIFY2(bench.download(), qPrintable(bench.simulator.lines().join('\n')));
     QCOMPARE(storedEvents(bench.fixture.path), expected);
     QCOMPARE(bench.window.ARGrid->totalRows(), qint64(expected.size()));
     // Only the calendar-invalid dates speak up; every other malformed frame is dropped quietly.
@@ -132,12 +112,11 @@ void TestDownload::everyEventStoredOnce() {
     QVERIFY(notifier.informations.isEmpty());
 
     // The same download again adds nothing.
-    bench.reads = 1;
     bench.window.cbxGas->setCurrentText("CO");
     bench.window.ChkDate->setChecked(true);
-    QVERIFY(bench.download(expected.size()));
-    QTest::qWait(300);
+    QVERIFY(bench.download());
     QCOMPARE(storedEvents(bench.fixture.path), expected);
+    QCOMPARE(bench.window.session()->counts().duplicates, int(expected.size()));
     // The filters were reset by the frames.
     QCOMPARE(bench.window.cbxGas->currentIndex(), 0);
     QVERIFY(!bench.window.ChkDate->isChecked());
@@ -146,18 +125,22 @@ void TestDownload::everyEventStoredOnce() {
     QCOMPARE(bench.window.ARGrid->filter(), ListingFilter{});
 }
 
-void TestDownload::framesArrivingDuringAnErrorBoxKeepTheirOrder() {
-    const QStringList arguments = {"--events", "30", "--invalid-every", "1", "--back-to-back",
-                                   "--seed",   "3"};
+void TestDownload::framesArrivingDuringAnErrorBoxAreHandledBehindIt() {
+    const QStringList arguments = {"--events", "30", "--invalid-every", "1",
+                                   "--gap",    "40", "--seed",          "3"};
     const QStringList expected = test::simulatorLog(arguments);
     ModalNotifier notifier;
     Bench bench(notifier);
+    notifier.rows = [&] { return bench.window.ARGrid->totalRows(); };
     QVERIFY(bench.start(arguments));
-    QVERIFY(bench.download(expected.size()));
-    QTest::qWait(500);
-    // Every valid frame once, in the order the detector sent them.
+    QVERIFY(bench.download());
+    QCoreApplication::processEvents();
+    // Every valid frame once, in the order the detector sent them; one box per frame with a
+    // date not in the calendar (every fourth invalid one), and frames stored while they showed.
     QCOMPARE(storedEvents(bench.fixture.path), expected);
-    QCOMPARE(notifier.errors.size(), 30 / 4 + (30 % 4 >= 4 ? 1 : 0));
+    QCOMPARE(notifier.errors.size(), 30 / 4);
+    QVERIFY2(notifier.storedBehindBoxes > 0, "no frame was handled while a box was open");
+    QCOMPARE(bench.window.session()->counts().rejected, 30);
 }
 
 void TestDownload::setMachineTimeSendsTheClock() {
@@ -174,8 +157,12 @@ void TestDownload::setMachineTimeSendsTheClock() {
     QVERIFY2(qAbs(before.secsTo(sent)) <= 2, qPrintable(line));
     QCOMPARE(line.section(' ', 4, 4).toInt(), sent.date().dayOfWeek() % 7);
     QVERIFY(notifier.informations.isEmpty() && notifier.errors.isEmpty());
-    // The clock command stores nothing.
+    // The clock command stores nothing and is no download; the status says what was sent.
     QCOMPARE(bench.window.ARGrid->totalRows(), 0);
+    QVERIFY(!bench.window.session()->isRunning());
+    QVERIFY2(bench.window.lblStatus->text().startsWith("Clock set to " +
+                                                       sent.toString("yyyy-MM-dd HH:mm:ss")),
+             qPrintable(bench.window.lblStatus->text()));
 }
 
 void TestDownload::missingPortShowsTheMessageOncePerPress() {
@@ -183,11 +170,14 @@ void TestDownload::missingPortShowsTheMessageOncePerPress() {
     test::StoreFixture fixture;
     TFrmMain window(notifier, fixture.path);
     QVERIFY(window.FormCreate());
-    window.cbxComPort->setEditText(fixture.dir.filePath("no-such-port"));
+    const QString missing = fixture.dir.filePath("no-such-port");
+    window.cbxComPort->setEditText(missing);
     window.BtnGetData->click();
     window.BtnSetTime->click();
+    // The fixed first line, then the cause.
     QCOMPARE(notifier.informations,
-             QStringList(2, "Can't initialize serial port. Please check your setting."));
+             QStringList(2, "Can't initialize serial port. Please check your setting.\n" + missing +
+                                ": no such device"));
     QVERIFY(!window.Comm->isOpen());
     QVERIFY(notifier.errors.isEmpty());
 }

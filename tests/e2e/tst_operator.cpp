@@ -27,6 +27,11 @@ namespace {
 
 constexpr int kWaitMs = 60000;
 
+// Waits for the download under way to end.
+bool downloadEnds(const TFrmMain& window) {
+    return SimulatorProcess::waitFor([&] { return !window.session()->isRunning(); }, kWaitMs);
+}
+
 QStringList storedEvents(const QString& storePath) {
     Database db(storePath);
     QSqlQuery query(db.connection());
@@ -198,12 +203,10 @@ void TestOperator::everyButtonInEveryState() {
         operatorAction(window, choice);
 
     // Whatever happened, one more download leaves every event stored exactly once.
-    QTest::qWait(200);
     window.BtnGetData->click();
     const QStringList expected = logEvents(arguments);
-    QVERIFY(SimulatorProcess::waitFor(
-        [&] { return storedEvents(fixture.path).size() >= expected.size(); }, kWaitMs));
-    QTest::qWait(800);
+    QVERIFY(downloadEnds(window));
+    QCOMPARE(window.session()->outcome(), DownloadOutcome::Finished);
     QCOMPARE(storedEvents(fixture.path), expected);
     QVERIFY2(notifier.errors.isEmpty(), qPrintable(notifier.errors.join('\n')));
     QDir::setCurrent(startDir_);
@@ -227,9 +230,9 @@ void TestOperator::operatorBusyWhileFramesArrive() {
         ++actions;
     });
     busy.start(20);
-    QVERIFY(simulator.waitForLineStartingWith("read: sent", kWaitMs));
+    QVERIFY(downloadEnds(window));
     busy.stop();
-    QTest::qWait(500);
+    QCOMPARE(window.session()->outcome(), DownloadOutcome::Finished);
     const QStringList expected = logEvents(arguments);
     QCOMPARE(storedEvents(fixture.path), expected);
     qInfo() << actions << "operator actions during the download," << closer.closed

@@ -1,6 +1,7 @@
 // The program's window as a process of its own for fault tests: opens STORE, downloads from
 // PORT, and runs until it is killed or reads "quit" (or end of input) on its standard input.
-// Message boxes are printed as "information: TEXT" and "error: TEXT" lines instead of shown.
+// Message boxes are printed as "information: TEXT" and "error: TEXT" lines instead of shown,
+// and the end of the download as "ended: OUTCOME N new".
 #include "Notifier.h"
 #include "UntMain.h"
 
@@ -66,6 +67,12 @@ int main(int argc, char** argv) {
         }
     });
 
+    QObject::connect(window.session(), &zor::DownloadSession::ended,
+                     [](zor::DownloadOutcome outcome, const zor::DownloadCounts& counts) {
+                         say(QStringLiteral("ended: %1 %2 new")
+                                 .arg(zor::outcomeName(outcome))
+                                 .arg(counts.stored));
+                     });
     window.cbxComPort->setEditText(arguments.at(2));
     window.BtnGetData->click();
     say(QStringLiteral("downloading from ") + arguments.at(2));

@@ -16,8 +16,6 @@ namespace {
 constexpr int kDriverStartMs = 10000;
 constexpr int kFirstRowsTimeoutMs = 30000;
 constexpr int kFullDownloadTimeoutMs = 120000;
-// Long enough for frames still on their way to be handled once the log is complete.
-constexpr int kSettleMs = 500;
 
 // The window as its own process (fault_download_driver) on a store and a port.
 class DriverProcess {
@@ -43,6 +41,13 @@ public:
     QStringList lines() {
         output_ += QString::fromLocal8Bit(process_.readAllStandardOutput());
         return output_.split(u'\n', Qt::SkipEmptyParts);
+    }
+
+    // Waits for the download to end; its "ended: ..." line, or nothing on time-out.
+    QString waitForEnd(int timeoutMs) {
+        SimulatorProcess::waitFor(
+            [this] { return !lines().filter(QStringLiteral("ended: ")).isEmpty(); }, timeoutMs);
+        return lines().filter(QStringLiteral("ended: ")).value(0);
     }
 
     // The message boxes the program would have shown.
@@ -122,23 +127,27 @@ void TestKilledDownload::killedMidDownloadLosesNothingStored() {
     // Frames are stored in the order they came, so what is stored is the log's beginning.
     const QStringList stored = probe.storedEvents();
     QCOMPARE(stored, log.mid(0, stored.size()));
+    // The history row still says running, and counts exactly what was stored.
+    QCOMPARE(probe.scalar("SELECT outcome || ' ' || stored FROM DOWNLOAD").toString(),
+             QStringLiteral("running %1").arg(rowsAtKill));
 
     // The next run downloads everything again and keeps each event once.
     {
         DriverProcess driver;
         const qsizetype answersBefore = simulator.answers().size();
         QVERIFY(driver.start(fixture.path, simulator.devicePath()));
-        QVERIFY2(SimulatorProcess::waitFor(
-                     [&] {
-                         return probe.rowCount() >= log.size() &&
-                                simulator.answers().size() > answersBefore;
-                     },
-                     kFullDownloadTimeoutMs),
+        const QString end = driver.waitForEnd(kFullDownloadTimeoutMs);
+        QVERIFY2(end == QStringLiteral("ended: finished %1 new").arg(log.size() - rowsAtKill),
                  qPrintable(simulator.lines().join(u'\n') + u'\n' + driver.lines().join(u'\n')));
-        QTest::qWait(kSettleMs);
+        QVERIFY(simulator.answers().size() > answersBefore);
         QVERIFY2(driver.messages().isEmpty(), qPrintable(driver.messages().join(u'\n')));
         QVERIFY(driver.quit());
     }
+    // The killed download is marked interrupted at the next start-up.
+    QCOMPARE(
+        probe.scalar("SELECT group_concat(outcome || ' ' || stored, ', ') FROM DOWNLOAD")
+            .toString(),
+        QStringLiteral("interrupted %1, finished %2").arg(rowsAtKill).arg(log.size() - rowsAtKill));
     QCOMPARE(probe.integrity(), QStringLiteral("ok"));
     QCOMPARE(probe.countDisagreement(), QString());
     const QStringList after = probe.storedEvents();

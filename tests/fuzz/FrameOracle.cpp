@@ -66,25 +66,15 @@ bool fitsFrameRules(const char* bytes, qsizetype size) {
     return true;
 }
 
-std::vector<qsizetype> framePositions(const QByteArray& stream) {
-    std::vector<qsizetype> positions;
-    for (qsizetype at = 0; at + kFrameSize <= stream.size();) {
-        if (fitsFrameRules(stream.constData() + at, kFrameSize)) {
-            positions.push_back(at);
-            at += kFrameSize;
-        } else {
-            ++at;
-        }
+QByteArray madeValid(const QByteArray& raw) {
+    QByteArray frame = raw.left(kFrameSize);
+    for (qsizetype i = 0; i < frame.size(); ++i) {
+        const Allowed allowed = kRules[i];
+        const int value = byteAt(frame.constData(), i);
+        if (value < allowed.low || value > allowed.high)
+            frame[i] = char(allowed.low + value % (allowed.high - allowed.low + 1));
     }
-    return positions;
-}
-
-qsizetype keptTail(const QByteArray& stream, qsizetype length, qsizetype consumed) {
-    for (qsizetype at = std::max(consumed, length - (kFrameSize - 1)); at < length; ++at) {
-        if (fitsFrameRules(stream.constData() + at, length - at))
-            return length - at;
-    }
-    return 0;
+    return frame;
 }
 
 std::optional<int> firstMissingDate(const char* frame) {

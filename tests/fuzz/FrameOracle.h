@@ -7,7 +7,6 @@
 #include <QString>
 #include <array>
 #include <optional>
-#include <vector>
 
 namespace zor::fuzz {
 
@@ -53,13 +52,9 @@ int rawReading(const char* frame, int at);
 // True when each of the first `size` bytes (at most one frame) is allowed at its place.
 bool fitsFrameRules(const char* bytes, qsizetype size);
 
-// Where the frames of a stream lie: every window of 32 bytes that fits the rules and does not
-// overlap an earlier such frame, from the start of the stream.
-std::vector<qsizetype> framePositions(const QByteArray& stream);
-
-// How many bytes a receiver must hold after the first `length` bytes of the stream when its
-// last frame ended at `consumed`: the longest tail shorter than a frame that could begin one.
-qsizetype keptTail(const QByteArray& stream, qsizetype length, qsizetype consumed);
+// A valid frame from any 32 bytes: markers set, every byte out of its range folded into it;
+// bytes in range, the free bytes and the calendar are left as they are.
+QByteArray madeValid(const QByteArray& raw);
 
 // Offset of the first of the three date-times (start, peak, end) whose date is not in the
 // calendar, if any.

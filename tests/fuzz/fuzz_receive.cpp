@@ -1,6 +1,9 @@
-// libFuzzer target over the receive path: arbitrary bytes, cut into chunks as the input says,
-// go through the frame assembler and the decoder, and every result is checked against the
-// frame rules of FrameOracle. A broken property aborts with a line saying which one.
+// libFuzzer target over the receive path. The input builds a stream from known frames and
+// what the line does to them (FuzzInput.h); the stream goes through the frame assembler, cut
+// into chunks three ways, and every frame taken through the decoder. Every frame taken must
+// be one that went in unbroken, and a burst of unbroken frames must come out whole; the
+// decoder is checked against the frame rules of FrameOracle. A broken property aborts with a
+// line saying which one.
 
 #include "AlarmFrame.h"
 #include "FrameAssembler.h"
@@ -11,9 +14,11 @@
 #include <QDate>
 #include <QLocale>
 #include <QTime>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 using namespace zor;
 using namespace zor::fuzz;
@@ -21,6 +26,7 @@ using namespace zor::fuzz;
 namespace {
 
 using Frames = std::vector<QByteArray>;
+using Chunking = std::vector<Chunk> (*)(const Burst&);
 
 constexpr double kTenths = 10.0;
 constexpr double kReadingTolerance = 1e-9;
@@ -28,6 +34,7 @@ constexpr int kMaxRaw = 0xFFFF;
 constexpr int kLastYear = 2099;
 constexpr qsizetype kLongerThanFrame = kFrameSize + 1;
 constexpr qsizetype kShorterThanFrame = kFrameSize - 1;
+constexpr qsizetype kMaxHeld = 2 * kFrameSize - 1;
 
 [[noreturn]] void fail(const char* property, const QByteArray& bytes) {
     std::fprintf(stderr, "\nProperty broken: %s\nBytes: %s\n", property,
@@ -134,51 +141,75 @@ void checkDecodeEverywhere(const QByteArray& stream) {
         checkRefused(stream);
 }
 
-// Feeds the chunks and checks, after every one, the frames so far and the bytes kept.
-Frames assemble(FrameAssembler& assembler, const QByteArray& stream,
-                const std::vector<QByteArray>& chunks, const std::vector<qsizetype>& positions) {
+// What the assembler gave for one burst.
+struct BurstResult {
     Frames frames;
-    qsizetype fed = 0;
-    qsizetype consumed = 0;
-    // On failure, shows the bytes fed so far.
-    const auto check = [&](bool holds, const char* property) {
-        if (!holds)
-            fail(property, stream.left(fed));
-    };
-    for (const QByteArray& chunk : chunks) {
-        fed += chunk.size();
-        for (QByteArray& frame : assembler.append(chunk)) {
-            check(frame.size() == kFrameSize, "every frame is 32 bytes");
-            check(fitsFrameRules(frame.constData(), kFrameSize), "every frame fits every rule");
-            check(frames.size() < positions.size(), "no frame beyond the frames of the stream");
-            check(frame == windowAt(stream, positions[frames.size()]),
-                  "frames are the stream's frames, in order");
-            consumed = positions[frames.size()] + kFrameSize;
-            frames.push_back(std::move(frame));
+    int refused = 0;
+
+    bool operator==(const BurstResult&) const = default;
+};
+using Results = std::vector<BurstResult>;
+
+// Feeds every burst in the given chunks; checks the bytes held after every chunk.
+Results receive(FrameAssembler& assembler, const Transmission& sent, Chunking chunking) {
+    Results results;
+    for (const Burst& burst : sent) {
+        BurstResult& result = results.emplace_back();
+        for (const Chunk& chunk : chunking(burst)) {
+            AssembledFrames out = assembler.append(chunk.bytes, chunk.endedBySilence);
+            std::move(out.frames.begin(), out.frames.end(), std::back_inserter(result.frames));
+            result.refused += out.refused;
+            require(assembler.pending() <= kMaxHeld, "less than two frames are held", burst.bytes);
+            require(!chunk.endedBySilence || assembler.pending() == 0,
+                    "silence leaves nothing held", burst.bytes);
         }
-        if (frames.size() < positions.size()) {
-            check(positions[frames.size()] + kFrameSize > fed,
-                  "a frame comes out as soon as its last byte is in");
-        }
-        check(assembler.pending() < kFrameSize, "less than a frame is kept");
-        check(assembler.pending() == keptTail(stream, fed, consumed),
-              "exactly the tail that could still begin a frame is kept");
+        if (!burst.closed)
+            result.refused += assembler.finish();
     }
-    return frames;
+    require(assembler.pending() == 0, "finish() leaves nothing held", QByteArray());
+    return results;
 }
 
-Frames assemble(const QByteArray& stream, const std::vector<QByteArray>& chunks,
-                const std::vector<qsizetype>& positions) {
+Results receive(const Transmission& sent, Chunking chunking) {
     FrameAssembler assembler;
-    return assemble(assembler, stream, chunks, positions);
+    return receive(assembler, sent, chunking);
 }
 
-std::vector<QByteArray> byteByByte(const QByteArray& stream) {
-    std::vector<QByteArray> chunks;
-    chunks.reserve(std::size_t(stream.size()));
-    for (char byte : stream)
-        chunks.emplace_back(1, byte);
-    return chunks;
+// True when every frame taken is one that went in unbroken, in the order sent, and is taken
+// at most once for each time it was sent.
+bool inOrderAmong(const Frames& taken, const Frames& intact) {
+    auto next = intact.begin();
+    for (const QByteArray& frame : taken) {
+        next = std::find(next, intact.end(), frame);
+        if (next == intact.end())
+            return false;
+        ++next;
+    }
+    return true;
+}
+
+void checkBursts(const Transmission& sent, const Results& results) {
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        const Burst& burst = sent[i];
+        const BurstResult& result = results[i];
+        require(inOrderAmong(result.frames, burst.intact),
+                "every frame taken went in unbroken, in order, once per sending", burst.bytes);
+        if (burst.closed && burst.clean()) {
+            require(result.frames == burst.intact && result.refused == 0,
+                    "a burst of unbroken frames comes out whole", burst.bytes);
+        }
+        require(!burst.damagedFrame || result.refused >= 1, "a damaged frame is counted refused",
+                burst.bytes);
+        require(result.refused <= (burst.bytes.size() + kFrameSize - 1) / kFrameSize,
+                "no more frames refused than the burst could hold", burst.bytes);
+    }
+}
+
+QByteArray wholeStream(const Transmission& sent) {
+    QByteArray stream;
+    for (const Burst& burst : sent)
+        stream += burst.bytes;
+    return stream;
 }
 
 } // namespace
@@ -190,27 +221,28 @@ extern "C" const char* __asan_default_options() {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const FuzzInput input = parseInput(data, size);
-    const QByteArray& stream = input.stream;
-    const std::vector<qsizetype> positions = framePositions(stream);
+    const Transmission sent = parseInput(data, size);
+    const QByteArray stream = wholeStream(sent);
 
+    const Results asCut = receive(sent, chunksAsCut);
+    checkBursts(sent, asCut);
+    require(receive(sent, chunksAtLimit) == asCut && receive(sent, chunksByByte) == asCut,
+            "where chunks are cut without silence changes nothing", stream);
+
+    // After clear() the assembler starts afresh: nothing held from before joins the stream.
     FrameAssembler assembler;
-    const Frames cut =
-        assemble(assembler, stream, cutIntoChunks(stream, input.chunkSizes), positions);
-    const Frames single = assemble(stream, {stream}, positions);
-    const Frames bytes = assemble(stream, byteByByte(stream), positions);
-    require(cut.size() == positions.size() && single.size() == positions.size(),
-            "every frame of the stream comes out", stream);
-    require(cut == single && single == bytes, "the chunking changes nothing", stream);
-
-    // After clear() the assembler starts afresh: nothing kept from before joins the stream.
+    const std::vector<Chunk> firstChunks = chunksAsCut(sent.front());
+    for (std::size_t i = 0; i + 1 < firstChunks.size(); ++i)
+        assembler.append(firstChunks[i].bytes, firstChunks[i].endedBySilence);
     assembler.clear();
     require(assembler.pending() == 0, "clear() keeps nothing", stream);
-    require(assemble(assembler, stream, {stream}, positions) == single,
+    require(receive(assembler, sent, chunksAsCut) == asCut,
             "after clear() the stream gives the same frames", stream);
 
-    for (const QByteArray& frame : single)
-        checkDecoded(frame);
+    for (const BurstResult& result : asCut) {
+        for (const QByteArray& frame : result.frames)
+            checkDecoded(frame);
+    }
     checkDecodeEverywhere(stream);
     const QByteArray whole =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));

@@ -1,11 +1,9 @@
-// End to end over a pseudo-terminal: the simulated detector on one side, the serial
-// component, the frame assembler and the decoder on the other.
+// End to end over a pseudo-terminal: the simulated detector on one side, the download
+// session with its serial component, frame assembler, decoder and store on the other.
 #include "AlarmFrame.h"
-#include "CommandFrame.h"
+#include "DownloadSession.h"
 #include "EventLog.h"
-#include "FrameAssembler.h"
-#include "TComm.h"
-#include "UserError.h"
+#include "StoreFixture.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -20,9 +18,7 @@ Q_DECLARE_METATYPE(zor::AlarmRecord)
 namespace {
 
 constexpr int kStartTimeoutMs = 5000;
-constexpr int kAnswerTimeoutMs = 15000;
-// Longer than any pause the simulator makes, so a late extra frame would be seen.
-constexpr int kQuietMs = 300;
+constexpr int kAnswerTimeoutMs = 30000;
 
 // Readings hold 0xAA and 0x55 bytes on purpose, and the dates touch both ends of the century.
 const char kLog[] = "# small log for the link tests\n"
@@ -102,44 +98,39 @@ private:
     QString output_;
 };
 
-// The receiving side as the program builds it: port, assembler, decoder.
+// The receiving side as the program has it: one download session on a store of its own.
 class Receiver {
 public:
-    explicit Receiver(const QString& port) {
-        comm.CommName = port;
-        QObject::connect(&comm, &TComm::ReceiveData, &comm, [this](const QByteArray& chunk) {
-            for (const QByteArray& frame : assembler.append(chunk)) {
-                try {
-                    if (auto record = Decode(frame, QLocale::c()))
-                        records.append(*record);
-                } catch (const EConvertError&) {
-                    ++dateErrors;
-                }
-            }
-        });
+    explicit Receiver(QString port)
+        : port(std::move(port)), alarms(fixture.open()), history(fixture.open().connection()),
+          session(alarms, history) {
+        const auto keep = [this](const AlarmRecord& record) { records.append(record); };
+        QObject::connect(&session, &DownloadSession::frameStored, keep);
+        QObject::connect(&session, &DownloadSession::frameDuplicate, keep);
+        QObject::connect(&session, &DownloadSession::invalidDate, [this] { ++dateErrors; });
+        QObject::connect(&session, &DownloadSession::ended,
+                         [this](DownloadOutcome outcome) { outcomes.append(outcome); });
     }
 
-    void reopen() {
-        comm.StopComm();
-        assembler.clear();
-        comm.StartComm();
+    // Reopens the port and sends the read command, as every download does.
+    void download() { session.start(port); }
+
+    // Waits for the end of the download started last; true when it ended as expected with
+    // count records in all.
+    bool waitForEnd(qsizetype count, DownloadOutcome expected = DownloadOutcome::Finished) {
+        const qsizetype endings = outcomes.size() + (session.isRunning() ? 1 : 0);
+        const bool ended = QTest::qWaitFor(
+            [&] { return outcomes.size() >= endings && !session.isRunning(); }, kAnswerTimeoutMs);
+        return ended && outcomes.last() == expected && records.size() == count;
     }
 
-    bool send(const QByteArray& frame) {
-        return comm.WriteCommData(frame.constData(), quint16(frame.size()));
-    }
-
-    // Waits for count records, then for a quiet spell in which no further one may arrive.
-    bool waitForRecords(qsizetype count) {
-        const bool arrived =
-            QTest::qWaitFor([&] { return records.size() >= count; }, kAnswerTimeoutMs);
-        QTest::qWait(kQuietMs);
-        return arrived && records.size() == count;
-    }
-
-    TComm comm;
-    FrameAssembler assembler;
+    QString port;
+    test::StoreFixture fixture;
+    AlarmStore alarms;
+    DownloadHistory history;
+    DownloadSession session;
     QList<AlarmRecord> records;
+    QList<DownloadOutcome> outcomes;
     int dateErrors = 0;
 };
 
@@ -194,8 +185,6 @@ void TestDetectorSim::downloadsTheLog_data() {
     QTest::newRow("split in 5-byte pieces") << QStringList{"--split", "5"};
     QTest::newRow("split in 31-byte pieces") << QStringList{"--split", "31"};
     QTest::newRow("garbage before frames") << QStringList{"--garbage", "40", "--seed", "3"};
-    QTest::newRow("garbage, back to back")
-        << QStringList{"--garbage", "7", "--back-to-back", "--seed", "4"};
     QTest::newRow("garbage, split") << QStringList{"--garbage", "9", "--split", "8"};
 }
 
@@ -204,10 +193,9 @@ void TestDetectorSim::downloadsTheLog() {
     Simulator sim;
     QVERIFY(sim.start(QStringList{"--log", logPath()} + link));
     Receiver receiver(sim.devicePath());
-    receiver.comm.StartComm();
-    QVERIFY(receiver.send(readCommandFrame()));
+    receiver.download();
     QVERIFY(sim.waitForLine(QStringLiteral("read: sent 5 frames")));
-    QVERIFY2(receiver.waitForRecords(5), qPrintable(QString::number(receiver.records.size())));
+    QVERIFY2(receiver.waitForEnd(5), qPrintable(QString::number(receiver.records.size())));
     QCOMPARE(receiver.records, expectedLog());
     QCOMPARE(receiver.dateErrors, 0);
 }
@@ -216,26 +204,24 @@ void TestDetectorSim::dropsInvalidFrames() {
     Simulator sim;
     QVERIFY(sim.start({"--log", logPath(), "--invalid-every", "1"}));
     Receiver receiver(sim.devicePath());
-    receiver.comm.StartComm();
-    QVERIFY(receiver.send(readCommandFrame()));
+    receiver.download();
     QVERIFY(sim.waitForLine(QStringLiteral("read: sent 5 frames, 5 invalid")));
-    QVERIFY(receiver.waitForRecords(5));
+    QVERIFY(receiver.waitForEnd(5));
     QCOMPARE(receiver.records, expectedLog());
     // Of the five spoilt frames one carries 30 February: the decoder refuses it.
     QCOMPARE(receiver.dateErrors, 1);
+    QCOMPARE(receiver.session.counts().rejected, 5);
 }
 
 void TestDetectorSim::generatedEventsRepeatWithTheSeed() {
     constexpr int kCount = 60;
     const auto download = [](const QStringList& seed) {
         Simulator sim;
-        Receiver receiver(QString{});
         if (!sim.start(QStringList{"--events", QString::number(kCount), "--back-to-back"} + seed))
             return QList<AlarmRecord>{};
-        receiver.comm.CommName = sim.devicePath();
-        receiver.comm.StartComm();
-        receiver.send(readCommandFrame());
-        receiver.waitForRecords(kCount);
+        Receiver receiver(sim.devicePath());
+        receiver.download();
+        receiver.waitForEnd(kCount);
         return receiver.records;
     };
     const QList<AlarmRecord> first = download({"--seed", "9"});
@@ -275,19 +261,20 @@ void TestDetectorSim::answersAgainOnlyWithRepeat() {
     QVERIFY(sim.start(QStringList{"--log", logPath()} +
                       (repeat ? QStringList{"--repeat"} : QStringList{})));
     Receiver receiver(sim.devicePath());
-    receiver.comm.StartComm();
-    QVERIFY(receiver.send(readCommandFrame()));
-    QVERIFY(receiver.waitForRecords(5));
+    receiver.download();
+    QVERIFY(receiver.waitForEnd(5));
 
-    // The second command reopens the port first, as every command of the program does.
-    receiver.reopen();
-    QVERIFY(receiver.send(readCommandFrame()));
+    // The second download reopens the port first, as every command of the program does.
+    receiver.download();
     if (repeat) {
-        QVERIFY(receiver.waitForRecords(10));
+        QVERIFY(receiver.waitForEnd(10));
         QCOMPARE(receiver.records.mid(5), expectedLog());
+        QCOMPARE(receiver.session.counts(), (DownloadCounts{0, 5, 0, 0}));
     } else {
         QVERIFY(sim.waitForLine(QStringLiteral("read: ignored, answered already (see --repeat)")));
-        QVERIFY(receiver.waitForRecords(5));
+        QVERIFY(QTest::qWaitFor([&] { return !receiver.session.isRunning(); }, kAnswerTimeoutMs));
+        QCOMPARE(receiver.outcomes.last(), DownloadOutcome::NoAnswer);
+        QCOMPARE(receiver.records.size(), 5);
     }
 }
 
@@ -295,12 +282,13 @@ void TestDetectorSim::reportsTheClockItWasSet() {
     Simulator sim;
     QVERIFY(sim.start({"--log", logPath()}));
     Receiver receiver(sim.devicePath());
-    receiver.comm.StartComm();
-    const QDateTime clock(QDate(2024, 1, 26), QTime(18, 19, 12), Qt::LocalTime);
-    QVERIFY(receiver.send(setClockCommandFrame(clock)));
-    QVERIFY(sim.waitForLine(QStringLiteral("set-clock 2024-01-26 18:19:12 weekday 5")));
-    // Setting the clock sends nothing back.
-    QVERIFY(receiver.waitForRecords(0));
+    const QDateTime sent = receiver.session.setClock(sim.devicePath());
+    QVERIFY(sim.waitForLine(QStringLiteral("set-clock %1 weekday %2")
+                                .arg(sent.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
+                                .arg(sent.date().dayOfWeek() % 7)));
+    // Setting the clock is no download.
+    QVERIFY(!receiver.session.isRunning());
+    QVERIFY(receiver.history.rows().empty());
 }
 
 void TestDetectorSim::linksTheDeviceAndEndsCleanly_data() {
@@ -325,9 +313,10 @@ void TestDetectorSim::linksTheDeviceAndEndsCleanly() {
     QCOMPARE(QFileInfo(linkPath).symLinkTarget(), sim.devicePath());
 
     Receiver receiver(linkPath);
-    receiver.comm.StartComm();
-    QVERIFY(receiver.send(readCommandFrame()));
-    QVERIFY(receiver.waitForRecords(5));
+    receiver.download();
+    // A detector that hangs up after its answer ends the download as interrupted.
+    QVERIFY(receiver.waitForEnd(5, exitAfterRead ? DownloadOutcome::Interrupted
+                                                 : DownloadOutcome::Finished));
     QCOMPARE(receiver.records, expectedLog());
 
     if (!exitAfterRead)
@@ -338,7 +327,7 @@ void TestDetectorSim::linksTheDeviceAndEndsCleanly() {
     QCOMPARE(sim.process().exitStatus(), QProcess::NormalExit);
     QCOMPARE(sim.process().exitCode(), 0);
     QVERIFY(!QFileInfo(linkPath).isSymLink());
-    receiver.comm.StopComm();
+    receiver.session.close();
 }
 
 QTEST_GUILESS_MAIN(TestDetectorSim)

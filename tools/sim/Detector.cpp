@@ -4,6 +4,7 @@
 #include "PseudoTerminal.h"
 
 #include <QElapsedTimer>
+#include <algorithm>
 #include <cerrno>
 #include <poll.h>
 #include <unistd.h>
@@ -92,7 +93,10 @@ void Detector::answerRead() {
     for (const SimEvent& event : log_) {
         if (sent > 0 && !options_.backToBack && !pause(options_.gapMs))
             return;
-        if (!sendFrame(encodeAlarmFrame(event)))
+        QByteArray frame = encodeAlarmFrame(event);
+        if (options_.noiseEvery > 0 && (sent + 1) % options_.noiseEvery == 0)
+            frame = withNoiseByte(frame);
+        if (!sendFrame(frame))
             break;
         ++sent;
         if (options_.invalidEvery > 0 && sent % options_.invalidEvery == 0) {
@@ -113,14 +117,23 @@ void Detector::answerRead() {
     report_(line);
 }
 
-bool Detector::sendFrame(const QByteArray& frame) {
+bool Detector::sendGarbage() {
+    if (options_.garbageBytes == 0)
+        return true;
     QByteArray garbage;
     for (int i = 0; i < options_.garbageBytes; ++i)
         garbage.append(random_.byte());
-    if (!options_.splitBytes)
-        return send(garbage + frame);
-    if (!garbage.isEmpty() && (!send(garbage) || !pause(kSplitPauseMs)))
+    // Back to back, the noise runs straight into the frame; otherwise silence parts them.
+    if (options_.backToBack && !options_.splitBytes)
+        return send(garbage);
+    return send(garbage) && pause(std::max(options_.gapMs, kSplitPauseMs));
+}
+
+bool Detector::sendFrame(const QByteArray& frame) {
+    if (!sendGarbage())
         return false;
+    if (!options_.splitBytes)
+        return send(frame);
     for (qsizetype at = 0; at < frame.size(); at += options_.splitBytes) {
         if (at > 0 && !pause(kSplitPauseMs))
             return false;

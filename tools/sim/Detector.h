@@ -17,7 +17,8 @@ struct LinkOptions {
     int gapMs = 30;          // pause between frames
     bool backToBack = false; // no pause between frames at all
     int splitBytes = 0;      // when above 0, each frame goes out in pieces of this size
-    int garbageBytes = 0;    // random bytes sent before each frame
+    int garbageBytes = 0;    // random bytes sent before each frame, a pause apart from it
+    int noiseEvery = 0;      // when above 0, every so many frames get one noise byte inside
     int invalidEvery = 0;    // when above 0, an invalid frame follows every so many valid ones
     bool repeat = false;     // answer every read command, not only the first
     int exitAfterReads = 0;  // when above 0, end after answering so many read commands
@@ -43,6 +44,7 @@ private:
     void handle(const DetectorCommand& command);
     void answerRead();
     bool sendFrame(const QByteArray& frame);
+    bool sendGarbage();
     bool send(const QByteArray& bytes);
     bool pause(int ms);
     void waitUntilTaken();

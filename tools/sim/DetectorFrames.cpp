@@ -25,6 +25,7 @@ constexpr int kFebruary = 2;
 constexpr int kNoSuchFebruaryDay = 30;
 constexpr int kByteBits = 8;
 constexpr int kTimeBytes = 6; // each date-time is followed by its reading
+constexpr int kUnitCodeCount = 3;
 
 void putTime(QByteArray& frame, int at, const QDateTime& time) {
     const QDate date = time.date();
@@ -84,6 +85,15 @@ QByteArray invalidAlarmFrame(const SimEvent& event, InvalidKind kind) {
         break;
     }
     return frame;
+}
+
+QByteArray withNoiseByte(const QByteArray& frame) {
+    QByteArray damaged = frame;
+    // The free byte lands on the end marker, the inserted byte on the unit code.
+    damaged[kFreeByteAt] = kEndMarker;
+    const char otherUnit = char(frame[kUnitAt] % kUnitCodeCount + 1);
+    damaged.insert(kUnitAt, otherUnit);
+    return damaged;
 }
 
 } // namespace zor::sim

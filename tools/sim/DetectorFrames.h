@@ -20,4 +20,8 @@ inline constexpr int kInvalidKindCount = 4;
 // valid and moves the start to 30 February, a date that does not exist.
 QByteArray invalidAlarmFrame(const SimEvent& event, InvalidKind kind);
 
+// The frame as a noisy line delivers it: 33 bytes, one foreign byte inserted before the unit
+// code, so that the first 32 bytes still pass every frame check (with another unit).
+QByteArray withNoiseByte(const QByteArray& frame);
+
 } // namespace zor::sim

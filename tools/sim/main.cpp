@@ -126,8 +126,14 @@ int main(int argc, char** argv) {
         {QStringLiteral("back-to-back"), QStringLiteral("No pause between frames.")},
         {QStringLiteral("split"),
          QStringLiteral("Send each frame in pieces of N bytes, 40 ms apart."), QStringLiteral("N")},
-        {QStringLiteral("garbage"), QStringLiteral("Send N random bytes before each frame."),
+        {QStringLiteral("garbage"),
+         QStringLiteral("Send N random bytes before each frame, a pause apart from it (with "
+                        "--back-to-back, right before it)."),
          QStringLiteral("N")},
+        {QStringLiteral("noise-every"),
+         QStringLiteral("Insert one noise byte into every K-th frame, so that its first 32 "
+                        "bytes still pass every frame check."),
+         QStringLiteral("K")},
         {QStringLiteral("invalid-every"),
          QStringLiteral("After every K valid frames send an invalid one (bad marker, month 13, "
                         "gas code 21, 30 February in turn)."),
@@ -147,6 +153,7 @@ int main(int argc, char** argv) {
         !readCount(parser, QStringLiteral("split"), 1, kAlarmFrameBytes, link.splitBytes) ||
         !readCount(parser, QStringLiteral("garbage"), 0, kMaxGarbageBytes, link.garbageBytes) ||
         !readCount(parser, QStringLiteral("invalid-every"), 1, kMaxEvents, link.invalidEvery) ||
+        !readCount(parser, QStringLiteral("noise-every"), 1, kMaxEvents, link.noiseEvery) ||
         !readCount(parser, QStringLiteral("exit-after-reads"), 1, kMaxEvents,
                    link.exitAfterReads) ||
         !readCount(parser, QStringLiteral("events"), 0, kMaxEvents, eventCount) ||
