@@ -41,8 +41,13 @@ public:
     // Number of rows of the whole listing, fetched or not.
     qint64 totalRows() const { return total_; }
     const ListingRow& rowAt(int row) const { return rows_.at(row); }
-    // The first rows of the listing for the peak chart (key, gas, peak time and reading).
-    std::vector<ListingRow> peaks(int limit) const { return listing_.peaks(filter_, limit); }
+    // Keys of the first rows of the listing, and the stored rows of given keys: what the peak
+    // chart reads.
+    std::vector<qint64> keys(int limit) const { return listing_.keys(filter_, limit); }
+    std::vector<ListingRow> rows(const std::vector<qint64>& keys) const {
+        return listing_.rows(keys);
+    }
+    bool keysNeverReused() const { return listing_.keysNeverReused(); }
     // Fetches the listing through to its end.
     void fetchAll();
     // Drops rows that were deleted from the store.
@@ -66,6 +71,8 @@ signals:
     void totalChanged(qint64 total);
 
 private:
+    // The rows of the keys; rows already read are taken over instead of read again.
+    std::vector<ListingRow> rowsOf(const std::vector<qint64>& keys) const;
     QString cellText(const ListingRow& row, int column) const;
     QString rawText(const ListingRow& row, int column) const;
 
