@@ -26,6 +26,14 @@ GridTable::GridTable(QWidget* parent)
     setItemDelegate(new GridCells(this));
 }
 
+void GridTable::takeRefreshedRows() {
+    if (selectionModel() && (selectionModel()->hasSelection() || currentIndex().isValid())) {
+        reset();
+        rowIndicator_->viewport()->update();
+    }
+    executeDelayedItemsLayout();
+}
+
 void GridTable::keyPressEvent(QKeyEvent* event) {
     const bool control = event->modifiers() == Qt::ControlModifier;
     if (control && event->key() == Qt::Key_Delete) {

@@ -42,12 +42,48 @@ void ListingModel::reload(const ListingFilter& filter) {
         throw;
     }
 
-    beginResetModel();
-    filter_ = filter;
-    rows_ = std::move(page);
+    const std::optional<int> added =
+        filter == filter_ && listing_.keysNeverReused() ? newAtTop(page) : std::nullopt;
+    if (!added) {
+        beginResetModel();
+        filter_ = filter;
+        rows_ = std::move(page);
+        total_ = total;
+        endResetModel();
+        emit totalChanged(total_);
+        return;
+    }
+    // Rows pushed past the page go, rows new to the top come in above those shown.
+    const int kept = int(page.size()) - *added;
+    if (int(rows_.size()) > kept) {
+        beginRemoveRows({}, kept, int(rows_.size()) - 1);
+        rows_.resize(size_t(kept));
+        endRemoveRows();
+    }
+    if (*added > 0) {
+        beginInsertRows({}, 0, *added - 1);
+        rows_.insert(rows_.begin(), std::make_move_iterator(page.begin()),
+                     std::make_move_iterator(page.begin() + *added));
+        endInsertRows();
+    }
     total_ = total;
-    endResetModel();
     emit totalChanged(total_);
+    emit refreshedInPlace();
+}
+
+std::optional<int> ListingModel::newAtTop(const std::vector<ListingRow>& page) const {
+    if (rows_.empty() || page.empty())
+        return std::nullopt;
+    const auto first = std::find_if(
+        page.begin(), page.end(), [this](const ListingRow& r) { return r.id == rows_.front().id; });
+    const size_t added = size_t(first - page.begin());
+    if (first == page.end() || page.size() - added > rows_.size())
+        return std::nullopt;
+    for (size_t i = added; i < page.size(); ++i) {
+        if (page[i].id != rows_[i - added].id)
+            return std::nullopt;
+    }
+    return int(added);
 }
 
 std::vector<ListingRow> ListingModel::rowsOf(const std::vector<qint64>& keys) const {
