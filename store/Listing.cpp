@@ -8,7 +8,9 @@ namespace {
 
 constexpr auto kSelectColumns =
     R"sql(SELECT id, Gas, sTime, sValue, pTime, pValue, eTime, eValue, Unt FROM AR WHERE )sql";
-constexpr auto kSelectPeaks = R"sql(SELECT id, Gas, pTime, pValue FROM AR WHERE )sql";
+constexpr auto kSelectKeys = R"sql(SELECT id FROM AR WHERE )sql";
+constexpr auto kSelectByKeys =
+    R"sql(SELECT id, Gas, sTime, sValue, pTime, pValue, eTime, eValue, Unt FROM AR WHERE id IN )sql";
 constexpr auto kCountRows = R"sql(SELECT count(*) FROM AR WHERE )sql";
 constexpr auto kCountAll = R"sql(SELECT n FROM AR_COUNT WHERE id = 1)sql";
 constexpr auto kAnyRow = R"sql((1 = 1))sql";
@@ -21,6 +23,12 @@ constexpr auto kAfterCondition = R"sql( AND pTime <= :afterPeak0
 constexpr auto kOrder = R"sql( ORDER BY pTime DESC, Gas, id LIMIT :limit)sql";
 constexpr auto kEarliestPeak = R"sql(SELECT min(pTime) FROM AR)sql";
 constexpr auto kLatestPeak = R"sql(SELECT max(pTime) FROM AR)sql";
+constexpr auto kTableText =
+    R"sql(SELECT sql FROM sqlite_master WHERE type = 'table' AND name = 'AR')sql";
+constexpr auto kNeverReused = "AUTOINCREMENT";
+
+// Keys read by one run of the statement that reads rows by key.
+constexpr size_t kKeyBatch = 64;
 
 constexpr int kReserveRows = 1024;
 const QString kFirstSecond = QStringLiteral("yyyy-MM-dd 00:00:00");
@@ -67,13 +75,42 @@ std::optional<QDateTime> singleTime(const QSqlDatabase& db, const char* sql) {
     return fromStoredTime(query.value(0));
 }
 
+QString byKeysStatement() {
+    QString sql = QString::fromLatin1(kSelectByKeys) + QLatin1Char('(');
+    for (size_t i = 0; i < kKeyBatch; ++i)
+        sql += i == 0 ? QStringLiteral("?") : QStringLiteral(", ?");
+    return sql + QLatin1Char(')');
+}
+
+// Lets go of a kept statement's read of the store once its rows are taken.
+struct Finished {
+    QSqlQuery& query;
+    ~Finished() { query.finish(); }
+};
+
 } // namespace
+
+Listing::Listing(QSqlDatabase db) : db_(std::move(db)) {
+    // Keys of a table without AUTOINCREMENT come back after the newest row is deleted.
+    QSqlQuery table(db_);
+    if (table.exec(QString::fromLatin1(kTableText)) && table.next())
+        keysNeverReused_ =
+            table.value(0).toString().contains(QLatin1String(kNeverReused), Qt::CaseInsensitive);
+}
+
+QSqlQuery& Listing::statement(const QString& sql) const {
+    auto kept = statements_.find(sql);
+    if (kept == statements_.end())
+        kept = statements_.emplace(sql, prepareStatement(db_, sql)).first;
+    return kept->second;
+}
 
 qint64 Listing::count(const ListingFilter& filter) const {
     const bool everything = filter.gas.isEmpty() && !filtersDays(filter);
-    QSqlQuery query =
-        prepareStatement(db_, everything ? QString::fromLatin1(kCountAll)
-                                         : QString::fromLatin1(kCountRows) + conditionsOf(filter));
+    QSqlQuery& query =
+        statement(everything ? QString::fromLatin1(kCountAll)
+                             : QString::fromLatin1(kCountRows) + conditionsOf(filter));
+    const Finished finished{query};
     bindFilter(query, filter);
     execute(query);
     return query.next() ? query.value(0).toLongLong() : 0;
@@ -85,7 +122,8 @@ std::vector<ListingRow> Listing::page(const ListingFilter& filter, const Listing
     if (after)
         sql += QString::fromLatin1(kAfterCondition);
     sql += QString::fromLatin1(kOrder);
-    QSqlQuery query = prepareStatement(db_, sql);
+    QSqlQuery& query = statement(sql);
+    const Finished finished{query};
     bindFilter(query, filter);
     if (after) {
         const QString peak = toStoredTime(after->pTime);
@@ -105,21 +143,46 @@ std::vector<ListingRow> Listing::page(const ListingFilter& filter, const Listing
     return rows;
 }
 
-std::vector<ListingRow> Listing::peaks(const ListingFilter& filter, int limit) const {
-    QSqlQuery query = prepareStatement(db_, QString::fromLatin1(kSelectPeaks) +
-                                                conditionsOf(filter) + QString::fromLatin1(kOrder));
+std::vector<qint64> Listing::keys(const ListingFilter& filter, int limit) const {
+    QSqlQuery& query = statement(QString::fromLatin1(kSelectKeys) + conditionsOf(filter) +
+                                 QString::fromLatin1(kOrder));
+    const Finished finished{query};
     bindFilter(query, filter);
     query.bindValue(":limit", limit);
     execute(query);
-    std::vector<ListingRow> rows;
-    rows.reserve(std::min(limit, kReserveRows));
+    std::vector<qint64> keys;
+    keys.reserve(std::min(limit, kReserveRows));
+    while (query.next())
+        keys.push_back(query.value(0).toLongLong());
+    return keys;
+}
+
+void Listing::readBatch(const qint64* keys, size_t count,
+                        std::unordered_map<qint64, ListingRow>& found) const {
+    static const QString sql = byKeysStatement();
+    QSqlQuery& query = statement(sql);
+    const Finished finished{query};
+    // Places past the batch's keys match nothing.
+    for (size_t i = 0; i < kKeyBatch; ++i)
+        query.bindValue(int(i), i < count ? QVariant(keys[i]) : QVariant());
+    execute(query);
     while (query.next()) {
-        ListingRow row;
-        row.id = query.value(0).toLongLong();
-        row.gas = query.value(1).toString();
-        row.pTime = fromStoredTime(query.value(2)).value_or(QDateTime());
-        row.pValue = toReading(query.value(3));
-        rows.push_back(std::move(row));
+        ListingRow row = rowOf(query);
+        const qint64 key = row.id;
+        found.emplace(key, std::move(row));
+    }
+}
+
+std::vector<ListingRow> Listing::rows(const std::vector<qint64>& keys) const {
+    std::unordered_map<qint64, ListingRow> found;
+    found.reserve(keys.size());
+    for (size_t first = 0; first < keys.size(); first += kKeyBatch)
+        readBatch(keys.data() + first, std::min(kKeyBatch, keys.size() - first), found);
+    std::vector<ListingRow> rows;
+    rows.reserve(found.size());
+    for (qint64 key : keys) {
+        if (const auto row = found.find(key); row != found.end())
+            rows.push_back(row->second);
     }
     return rows;
 }

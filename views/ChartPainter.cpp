@@ -118,7 +118,7 @@ void paintAxes(QPainter& painter, const ChartGeometry& g, const PeakSeries& seri
         painter.drawLine(x, g.plot.bottom() + 1, x, g.plot.bottom() + kTickLength);
         painter.setPen(kBottomLabelColour);
         int top = g.plot.bottom() + kTickLength + kLabelGap;
-        for (const QString& line : p.label.split(QLatin1Char('\r'))) {
+        for (const QString& line : series.label(p).split(QLatin1Char('\r'))) {
             const int width = bottomFm.horizontalAdvance(line);
             painter.drawText(QRect(x - width / 2 - 1, top, width + 2, bottomFm.height()),
                              Qt::AlignCenter, line);

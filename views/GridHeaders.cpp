@@ -100,7 +100,9 @@ RowIndicator::RowIndicator(QWidget* parent) : QHeaderView(Qt::Vertical, parent) 
 }
 
 QSize RowIndicator::sizeHint() const {
-    return {gridlook::kIndicatorWidth, QHeaderView::sizeHint().height()};
+    // The indicator shows no texts, so its hint needs no measuring of them; the table reads
+    // only its width.
+    return {gridlook::kIndicatorWidth, gridlook::kDataRowHeight};
 }
 
 void RowIndicator::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {

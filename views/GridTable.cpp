@@ -1,5 +1,6 @@
 #include "GridTable.h"
 
+#include "GridCells.h"
 #include "GridLook.h"
 
 #include <QKeyEvent>
@@ -22,6 +23,15 @@ GridTable::GridTable(QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setFrameShape(QFrame::NoFrame);
     setShowGrid(true);
+    setItemDelegate(new GridCells(this));
+}
+
+void GridTable::takeRefreshedRows() {
+    if (selectionModel() && (selectionModel()->hasSelection() || currentIndex().isValid())) {
+        reset();
+        rowIndicator_->viewport()->update();
+    }
+    executeDelayedItemsLayout();
 }
 
 void GridTable::keyPressEvent(QKeyEvent* event) {

@@ -15,6 +15,10 @@ public:
     GridTitleRow* titleRow() const { return titleRow_; }
     RowIndicator* rowIndicator() const { return rowIndicator_; }
 
+    // After the listing changed in place: the marks go as a reset of the listing drops them,
+    // and the rows are laid out at once so that the grid is painted once.
+    void takeRefreshedRows();
+
 signals:
     void deleteKeyPressed();  // Ctrl+Delete
     void markAllKeyPressed(); // Ctrl+A

@@ -6,6 +6,7 @@
 
 #include <QSet>
 #include <algorithm>
+#include <unordered_map>
 
 namespace zor {
 
@@ -24,22 +25,89 @@ ListingModel::ListingModel(const Listing& listing, const QLocale& locale, QObjec
       titles_(kTitles) {}
 
 void ListingModel::reload(const ListingFilter& filter) {
-    beginResetModel();
-    filter_ = filter;
-    rows_.clear();
-    total_ = 0;
+    std::vector<ListingRow> page;
+    qint64 total = 0;
     try {
-        total_ = listing_.count(filter_);
-        rows_ = listing_.page(filter_, nullptr, kPageRows);
+        const std::vector<qint64> keys = listing_.keys(filter, kPageRows);
+        page = rowsOf(keys);
+        // A page that is not full holds the whole listing.
+        total = keys.size() < size_t(kPageRows) ? qint64(keys.size()) : listing_.count(filter);
     } catch (...) {
+        beginResetModel();
+        filter_ = filter;
         rows_.clear();
         total_ = 0;
         endResetModel();
         emit totalChanged(total_);
         throw;
     }
-    endResetModel();
+
+    const std::optional<int> added =
+        filter == filter_ && listing_.keysNeverReused() ? newAtTop(page) : std::nullopt;
+    if (!added) {
+        beginResetModel();
+        filter_ = filter;
+        rows_ = std::move(page);
+        total_ = total;
+        endResetModel();
+        emit totalChanged(total_);
+        return;
+    }
+    // Rows pushed past the page go, rows new to the top come in above those shown.
+    const int kept = int(page.size()) - *added;
+    if (int(rows_.size()) > kept) {
+        beginRemoveRows({}, kept, int(rows_.size()) - 1);
+        rows_.resize(size_t(kept));
+        endRemoveRows();
+    }
+    if (*added > 0) {
+        beginInsertRows({}, 0, *added - 1);
+        rows_.insert(rows_.begin(), std::make_move_iterator(page.begin()),
+                     std::make_move_iterator(page.begin() + *added));
+        endInsertRows();
+    }
+    total_ = total;
     emit totalChanged(total_);
+    emit refreshedInPlace();
+}
+
+std::optional<int> ListingModel::newAtTop(const std::vector<ListingRow>& page) const {
+    if (rows_.empty() || page.empty())
+        return std::nullopt;
+    const auto first = std::find_if(
+        page.begin(), page.end(), [this](const ListingRow& r) { return r.id == rows_.front().id; });
+    const size_t added = size_t(first - page.begin());
+    if (first == page.end() || page.size() - added > rows_.size())
+        return std::nullopt;
+    for (size_t i = added; i < page.size(); ++i) {
+        if (page[i].id != rows_[i - added].id)
+            return std::nullopt;
+    }
+    return int(added);
+}
+
+std::vector<ListingRow> ListingModel::rowsOf(const std::vector<qint64>& keys) const {
+    // The rows of a new first page were on the old one unless they are new to the listing.
+    const size_t known = listing_.keysNeverReused() ? std::min(rows_.size(), size_t(kPageRows)) : 0;
+    std::unordered_map<qint64, size_t> readAt;
+    for (size_t i = 0; i < known; ++i)
+        readAt.emplace(rows_[i].id, i);
+    std::vector<qint64> unread;
+    for (qint64 key : keys) {
+        if (!readAt.contains(key))
+            unread.push_back(key);
+    }
+    std::vector<ListingRow> fresh = listing_.rows(unread);
+    std::vector<ListingRow> page;
+    page.reserve(keys.size());
+    auto next = fresh.begin();
+    for (qint64 key : keys) {
+        if (const auto at = readAt.find(key); at != readAt.end())
+            page.push_back(rows_[at->second]);
+        else if (next != fresh.end() && next->id == key)
+            page.push_back(std::move(*next++));
+    }
+    return page;
 }
 
 void ListingModel::fetchAll() {

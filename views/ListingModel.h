@@ -33,16 +33,23 @@ public:
 
     ListingModel(const Listing& listing, const QLocale& locale, QObject* parent = nullptr);
 
-    // Reopens the listing under the filter. On failure the listing is left empty and
-    // the error is thrown on.
+    // Reopens the listing under the filter: its first page, as after a reset. When the filter
+    // is the same and the new page is the old one below rows new to the top, the rows are
+    // changed in place instead of reset, so views repaint only what changed; refreshedInPlace()
+    // then tells them. On failure the listing is left empty and the error is thrown on.
     void reload(const ListingFilter& filter);
     const ListingFilter& filter() const { return filter_; }
 
     // Number of rows of the whole listing, fetched or not.
     qint64 totalRows() const { return total_; }
     const ListingRow& rowAt(int row) const { return rows_.at(row); }
-    // The first rows of the listing for the peak chart (key, gas, peak time and reading).
-    std::vector<ListingRow> peaks(int limit) const { return listing_.peaks(filter_, limit); }
+    // Keys of the first rows of the listing, and the stored rows of given keys: what the peak
+    // chart reads.
+    std::vector<qint64> keys(int limit) const { return listing_.keys(filter_, limit); }
+    std::vector<ListingRow> rows(const std::vector<qint64>& keys) const {
+        return listing_.rows(keys);
+    }
+    bool keysNeverReused() const { return listing_.keysNeverReused(); }
     // Fetches the listing through to its end.
     void fetchAll();
     // Drops rows that were deleted from the store.
@@ -64,8 +71,15 @@ public:
 signals:
     // The number of rows of the listing changed.
     void totalChanged(qint64 total);
+    // A reload changed the rows in place: views drop their marks as a reset would make them.
+    void refreshedInPlace();
 
 private:
+    // The rows of the keys; rows already read are taken over instead of read again.
+    std::vector<ListingRow> rowsOf(const std::vector<qint64>& keys) const;
+    // How many rows of the page are new above the rows shown, when the rest of the page is
+    // the rows shown; nothing otherwise.
+    std::optional<int> newAtTop(const std::vector<ListingRow>& page) const;
     QString cellText(const ListingRow& row, int column) const;
     QString rawText(const ListingRow& row, int column) const;
 

@@ -8,11 +8,14 @@
 
 namespace zor {
 
-// One plotted event: its position in the listing, its rounded peak and its label.
+// One plotted event: its position in the listing, its rounded peak, and its key, gas and peak
+// time, which make its label.
 struct ChartPoint {
     int x = 0;
     double y = 0;
-    QString label;
+    qint64 id = 0;
+    QString gas;
+    QDateTime peak;
 };
 
 // A closed range of values on an axis.
@@ -26,7 +29,7 @@ struct AxisRange {
 double roundHalfEven(double value);
 
 // Gas name, date and time of the peak on three lines separated by carriage returns.
-QString peakLabel(const ListingRow& row, const LocaleSeparators& sep);
+QString peakLabel(const QString& gas, const QDateTime& peak, const LocaleSeparators& sep);
 
 // The points of the peak chart and the window of positions it shows.
 class PeakSeries {
@@ -35,7 +38,8 @@ public:
     static constexpr int kWindowStart = 1;
     static constexpr int kWindowSpan = 12;
 
-    // Replaces the points by the first rows of the listing and resets the window.
+    // Replaces the points by the first rows of the listing and resets the window. Only events
+    // the chart has not plotted before are read from the store.
     void rebuild(ListingModel& model);
 
     // Slides the window one position back; false when it already starts at 1.
@@ -47,12 +51,17 @@ public:
     int ChartWindowLast() const { return windowLast_; }
 
     const std::vector<ChartPoint>& points() const { return points_; }
+    // The label under a point, with the separators of the listing's locale.
+    QString label(const ChartPoint& point) const {
+        return peakLabel(point.gas, point.peak, separators_);
+    }
 
     // Lowest and highest y over every point, shown or not; nothing without points.
     std::optional<AxisRange> valueRange() const;
 
 private:
     std::vector<ChartPoint> points_;
+    LocaleSeparators separators_;
     int windowFirst_ = kWindowStart;
     int windowLast_ = kWindowStart + kWindowSpan;
 };

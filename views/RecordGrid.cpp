@@ -49,6 +49,8 @@ void RecordGrid::setModel(ListingModel* model) {
         setColumnTitles(titles_);
     modelConnections_ << connect(model, &ListingModel::totalChanged, footer_,
                                  &GridFooter::setCount);
+    modelConnections_ << connect(model, &ListingModel::refreshedInPlace, table_,
+                                 &GridTable::takeRefreshedRows);
     // A reset header forgets the column sizes and hidden columns.
     modelConnections_ << connect(model, &QAbstractItemModel::modelReset, this,
                                  &RecordGrid::applyColumnLayout);

@@ -2,6 +2,7 @@
 #include "StoreFixture.h"
 
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace zor;
@@ -37,6 +38,8 @@ private slots:
     void pagesWalkEveryRowOnceInOrder();
     void earliestAndLatestPeak();
     void countOfEverythingFollowsEveryChange();
+    void rowsAreReadByKey();
+    void keysAreNeverReusedOnlyWithAutoincrement();
 };
 
 void TestListing::filters_data() {
@@ -78,9 +81,9 @@ void TestListing::filters() {
     Listing listing(fixture.open().connection());
     QCOMPARE(describe(listing.page(filter, nullptr, 100)), expected);
     QCOMPARE(listing.count(filter), qint64(expected.size()));
-    // The chart's narrow read lists the same rows in the same order.
-    QCOMPARE(describe(listing.peaks(filter, 100)), expected);
-    QCOMPARE(describe(listing.peaks(filter, 2)), expected.mid(0, 2));
+    // The keys read from the index list the same rows in the same order.
+    QCOMPARE(describe(listing.rows(listing.keys(filter, 100))), expected);
+    QCOMPARE(describe(listing.rows(listing.keys(filter, 2))), expected.mid(0, 2));
 }
 
 void TestListing::filtersOnPeakOnly() {
@@ -189,6 +192,69 @@ void TestListing::countOfEverythingFollowsEveryChange() {
     QCOMPARE(listing.count({}), 3);
     store.clear();
     QCOMPARE(listing.count({}), 0);
+}
+
+void TestListing::rowsAreReadByKey() {
+    test::StoreFixture fixture;
+    AlarmStore store = fixture.store();
+    // More rows than one read by key takes.
+    for (int i = 0; i < 150; ++i)
+        QVERIFY(store.import(peakingAt(
+            i % 2 ? "CO" : "O2",
+            at("2024-05-01 00:00:00").addSecs(60 * i).toString("yyyy-MM-dd HH:mm:ss"), i)));
+    Listing listing(fixture.open().connection());
+    QVERIFY(listing.keysNeverReused());
+    const std::vector<qint64> keys = listing.keys({}, 1000);
+    QCOMPARE(keys.size(), size_t(150));
+    const std::vector<ListingRow> page = listing.page({}, nullptr, 1000);
+    const std::vector<ListingRow> rows = listing.rows(keys);
+    QCOMPARE(describe(rows), describe(page));
+    for (size_t i = 0; i < rows.size(); ++i) {
+        QCOMPARE(rows[i].id, keys[i]);
+        QCOMPARE(rows[i].pValue, page[i].pValue);
+        QCOMPARE(rows[i].sTime, page[i].sTime);
+        QCOMPARE(rows[i].unit, page[i].unit);
+    }
+
+    // Rows come in the order of the keys asked for; keys no longer stored are left out.
+    std::vector<qint64> asked(keys.rbegin(), keys.rend());
+    store.remove({keys[0], keys[100]});
+    asked.push_back(999999);
+    std::vector<qint64> expected;
+    for (qint64 key : asked) {
+        if (key != keys[0] && key != keys[100] && key != 999999)
+            expected.push_back(key);
+    }
+    std::vector<qint64> got;
+    for (const ListingRow& r : listing.rows(asked))
+        got.push_back(r.id);
+    QCOMPARE(got, expected);
+    QVERIFY(listing.rows({}).empty());
+}
+
+void TestListing::keysAreNeverReusedOnlyWithAutoincrement() {
+    QTemporaryDir dir;
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "plain");
+    db.setDatabaseName(dir.filePath("plain.db"));
+    QVERIFY(db.open());
+    {
+        QSqlQuery q(db);
+        QVERIFY(q.exec("CREATE TABLE AR(id INTEGER PRIMARY KEY, Gas TEXT NOT NULL, sTime TEXT NOT "
+                       "NULL, sValue REAL, pTime TEXT NOT NULL, pValue REAL, eTime TEXT NOT NULL, "
+                       "eValue REAL, Unt TEXT NOT NULL)"));
+        // A key freed at the top is given again.
+        QVERIFY(q.exec("INSERT INTO AR(Gas, sTime, pTime, eTime, Unt) VALUES ('CO', 'a', 'b', 'c', "
+                       "'PPM'), ('O2', 'a', 'b', 'c', 'PPM')"));
+        QVERIFY(q.exec("DELETE FROM AR WHERE id = 2"));
+        QVERIFY(q.exec("INSERT INTO AR(Gas, sTime, pTime, eTime, Unt) VALUES ('EX', 'a', 'b', 'c', "
+                       "'PPM')"));
+        QVERIFY(q.exec("SELECT max(id) FROM AR") && q.next());
+        QCOMPARE(q.value(0).toInt(), 2);
+        QVERIFY(!Listing(db).keysNeverReused());
+    }
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase("plain");
 }
 
 QTEST_GUILESS_MAIN(TestListing)

@@ -36,6 +36,14 @@ QImage render(const PeakChart& chart) {
     return image;
 }
 
+// Every point as position, plotted value, key and label.
+QStringList plotted(const PeakChart& chart) {
+    QStringList out;
+    for (const ChartPoint& p : chart.points())
+        out << QString("%1 %2 %3 %4").arg(p.x).arg(p.y).arg(p.id).arg(chart.series().label(p));
+    return out;
+}
+
 // Every point of the window shows its marker with a red mark above it.
 void checkShownPoints(const QImage& image, const PeakChart& chart) {
     const ChartGeometry g = chartGeometry(image.rect(), chart.series());
@@ -68,6 +76,8 @@ private slots:
     void peakIsRoundedButGridKeepsIt();
     void leftAxisSpansEveryPoint();
     void rebuildResetsWindowAndPoints();
+    void rebuildFollowsEveryChange_data();
+    void rebuildFollowsEveryChange();
     void renderShowsPointsAndMarks();
     void emptyChartRenders();
 };
@@ -171,7 +181,7 @@ void TestPeakChart::labelsUseTheLocaleSeparators() {
     PeakChart chart;
     chart.rebuild(*f.model);
     QCOMPARE(chart.points().size(), size_t(1));
-    QCOMPARE(chart.points()[0].label, label);
+    QCOMPARE(chart.series().label(chart.points()[0]), label);
 }
 
 void TestPeakChart::peakIsRoundedButGridKeepsIt() {
@@ -221,7 +231,49 @@ void TestPeakChart::rebuildResetsWindowAndPoints() {
     QCOMPARE(chart.ChartWindowLast(), 13);
     QCOMPARE(chart.points().size(), size_t(3));
     for (const ChartPoint& p : chart.points())
-        QVERIFY(p.label.startsWith("O2\r"));
+        QVERIFY(chart.series().label(p).startsWith("O2\r"));
+}
+
+void TestPeakChart::rebuildFollowsEveryChange_data() {
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("change");
+    using C = test::StoreChange;
+    QTest::newRow("nothing new") << 30 << int(C::Nothing);
+    QTest::newRow("newest event") << 30 << int(C::NewestEvent);
+    QTest::newRow("newest event pushes the 1000th point out") << 1005 << int(C::NewestEvent);
+    QTest::newRow("two newest events") << 30 << int(C::TwoNewestEvents);
+    QTest::newRow("event between plotted ones") << 30 << int(C::OlderEvent);
+    QTest::newRow("first point deleted") << 30 << int(C::TopRowDeleted);
+    QTest::newRow("point in the middle deleted") << 30 << int(C::MiddleRowDeleted);
+    QTest::newRow("key of a deleted point given again") << 30 << int(C::KeyGivenAgain);
+}
+
+void TestPeakChart::rebuildFollowsEveryChange() {
+    QFETCH(int, rows);
+    QFETCH(int, change);
+    ListingFixture f;
+    f.addMany(rows, [](int i) { return 10.0 + i % 500; });
+    if (change == int(test::StoreChange::KeyGivenAgain))
+        f.giveKeysAgain();
+    f.reload();
+    PeakChart chart;
+    chart.rebuild(*f.model);
+    QVERIFY(chart.next(f.model->totalRows()));
+    const QStringList before = plotted(chart);
+
+    f.change(test::StoreChange(change));
+    f.reload();
+    chart.rebuild(*f.model);
+    QCOMPARE(chart.ChartWindowFirst(), 1);
+    // A chart that has not plotted this store before shows the same.
+    ListingModel fresh(*f.listing, QLocale::c());
+    fresh.reload({});
+    PeakChart reference;
+    reference.rebuild(fresh);
+    QCOMPARE(plotted(chart), plotted(reference));
+    QCOMPARE(int(chart.points().size()), std::min(int(fresh.totalRows()), 1000));
+    if (change != int(test::StoreChange::Nothing))
+        QVERIFY(plotted(chart) != before);
 }
 
 void TestPeakChart::renderShowsPointsAndMarks() {

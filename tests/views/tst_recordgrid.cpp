@@ -31,6 +31,8 @@ private slots:
     void onlyTheUnitTitleIsAButton();
     void cornerMenuHidesAndShowsColumns();
     void hiddenColumnStaysHiddenAfterReload();
+    void refreshShowsTheStoreAsAFirstListing_data();
+    void refreshShowsTheStoreAsAFirstListing();
     void focusGoesToTheTableAndTabLeavesIt();
 };
 
@@ -357,6 +359,56 @@ void TestRecordGrid::hiddenColumnStaysHiddenAfterReload() {
     // The count goes with its column.
     QVERIFY(w.grid->footer()->cellRect(ListingModel::StartValue).isEmpty());
     QVERIFY(!w.grid->footer()->cellRect(ListingModel::StartTime).isEmpty());
+}
+
+void TestRecordGrid::refreshShowsTheStoreAsAFirstListing_data() {
+    QTest::addColumn<int>("change");
+    QTest::addColumn<int>("clickedRow");
+    QTest::addColumn<bool>("fetchedAll");
+    using C = StoreChange;
+    QTest::newRow("nothing new") << int(C::Nothing) << -1 << false;
+    QTest::newRow("nothing new, a row marked") << int(C::Nothing) << 2 << false;
+    QTest::newRow("nothing new, every row fetched") << int(C::Nothing) << -1 << true;
+    QTest::newRow("newest event") << int(C::NewestEvent) << -1 << false;
+    QTest::newRow("newest event, a row marked") << int(C::NewestEvent) << 2 << false;
+    QTest::newRow("newest event, every row fetched") << int(C::NewestEvent) << -1 << true;
+    QTest::newRow("two newest events") << int(C::TwoNewestEvents) << 0 << false;
+    QTest::newRow("event between listed ones") << int(C::OlderEvent) << -1 << false;
+    QTest::newRow("top row deleted") << int(C::TopRowDeleted) << -1 << false;
+    QTest::newRow("row in the middle deleted") << int(C::MiddleRowDeleted) << 1 << false;
+    QTest::newRow("key of a deleted row given again") << int(C::KeyGivenAgain) << -1 << false;
+}
+
+void TestRecordGrid::refreshShowsTheStoreAsAFirstListing() {
+    QFETCH(int, change);
+    QFETCH(int, clickedRow);
+    QFETCH(bool, fetchedAll);
+    ListingFixture f;
+    f.addMany(100, [](int i) { return 10.0 + i; });
+    if (change == int(StoreChange::KeyGivenAgain))
+        f.giveKeysAgain();
+    f.reload();
+    GridWindow w(f);
+    if (clickedRow >= 0)
+        w.clickRow(clickedRow);
+    if (fetchedAll)
+        f.model->fetchAll();
+
+    f.change(StoreChange(change));
+    f.reload();
+    // A listing opened on the changed store from scratch.
+    ListingModel fresh(*f.listing, QLocale::c());
+    fresh.reload({});
+    QCOMPARE(f.model->rowCount(), fresh.rowCount());
+    for (int row = 0; row < fresh.rowCount(); ++row)
+        QCOMPARE(rowTexts(*f.model, row), rowTexts(fresh, row));
+    QCOMPARE(listedIds(*f.model), listedIds(fresh));
+    QCOMPARE(w.grid->footer()->countText(), QString::number(fresh.totalRows()));
+    // No row stays marked or current, as after a first listing.
+    QTableView* view = w.grid->view();
+    QVERIFY(view->selectionModel()->selectedRows().isEmpty());
+    QVERIFY(!view->currentIndex().isValid());
+    QCOMPARE(view->model()->rowCount(), fresh.rowCount());
 }
 
 void TestRecordGrid::focusGoesToTheTableAndTabLeavesIt() {
