@@ -9,6 +9,8 @@ namespace zor {
 namespace {
 
 constexpr char kStartMarker = char(0xAA);
+// Start marker, a free byte, echo and length: what tells a frame's beginning.
+constexpr int kHeaderBytes = 4;
 
 bool isCandidate(const QByteArray& bytes, qsizetype at) {
     return CouldBeginFrame(bytes.constData() + at, kAlarmFrameSize);
@@ -16,26 +18,43 @@ bool isCandidate(const QByteArray& bytes, qsizetype at) {
 
 } // namespace
 
-int frameStartsIn(const char* data, qsizetype size) {
-    constexpr int kHeaderBytes = 4;
-    // A frame that lost bytes of its header still ends like a frame.
-    constexpr qsizetype kShortestFrameTail = kAlarmFrameSize - kHeaderBytes;
-    constexpr char kEndMarker = char(0x55);
+namespace {
+
+// A frame that lost bytes of its header still ends like a frame.
+constexpr qsizetype kShortestFrameTail = kAlarmFrameSize - kHeaderBytes;
+constexpr qsizetype kLongestFrameLike = kAlarmFrameSize + kHeaderBytes;
+constexpr char kEndMarker = char(0x55);
+
+int headersIn(const char* data, qsizetype size) {
     int starts = 0;
     for (qsizetype at = 0; at + kHeaderBytes <= size; ++at) {
         if (data[at] == kStartMarker && CouldBeginFrame(data + at, kHeaderBytes))
             ++starts;
     }
-    if (starts == 0 && size >= kShortestFrameTail && size <= kAlarmFrameSize + kHeaderBytes &&
-        data[size - 1] == kEndMarker)
-        return 1;
     return starts;
 }
 
-bool FrameAssembler::silenceAt(qsizetype offset) const {
-    if (offset == buffer_.size())
-        return silent_;
-    return std::find(burstStarts_.begin(), burstStarts_.end(), offset) != burstStarts_.end();
+int framesOf(int headers, qsizetype length, char last) {
+    if (headers > 0)
+        return headers;
+    return length >= kShortestFrameTail && length <= kLongestFrameLike && last == kEndMarker;
+}
+
+} // namespace
+
+int refusedFrameCount(const QByteArray& stretch) {
+    return framesOf(headersIn(stretch.constData(), stretch.size()), stretch.size(),
+                    stretch.isEmpty() ? char(0) : stretch.back());
+}
+
+void FrameAssembler::refuse(const QByteArray& bytes) {
+    if (bytes.isEmpty())
+        return;
+    // The last bytes refused may begin a header that these complete.
+    const QByteArray joined = refusedTail_ + bytes;
+    refusedHeaders_ += headersIn(joined.constData(), joined.size());
+    refusedTail_ = joined.right(kHeaderBytes - 1);
+    refusedLength_ += bytes.size();
 }
 
 AssembledFrames FrameAssembler::append(const QByteArray& chunk, bool endedBySilence) {
@@ -43,10 +62,8 @@ AssembledFrames FrameAssembler::append(const QByteArray& chunk, bool endedBySile
     if (chunk.isEmpty()) {
         silent_ = silent_ || endedBySilence;
     } else if (discarding_) {
-        refusedFrames_ += frameStartsIn(chunk.constData(), chunk.size());
+        refuse(chunk);
     } else {
-        if (silent_ && !buffer_.isEmpty())
-            burstStarts_.push_back(buffer_.size());
         buffer_.append(chunk);
     }
     if (!chunk.isEmpty())
@@ -64,8 +81,8 @@ void FrameAssembler::takeFrames(AssembledFrames& result) {
     while (!discarding_ && !buffer_.isEmpty()) {
         const qsizetype held = buffer_.size();
         if (held < kAlarmFrameSize) {
-            // Silence after bytes that cannot begin a frame: they never will.
-            if (silent_ && !CouldBeginFrame(buffer_.constData(), int(held)))
+            // A frame cut short by silence is never joined to what comes after it.
+            if (silent_ || !CouldBeginFrame(buffer_.constData(), int(held)))
                 refuseFront(result);
             else
                 return;
@@ -76,7 +93,7 @@ void FrameAssembler::takeFrames(AssembledFrames& result) {
             continue;
         }
         // Silence right after the candidate, or a candidate following it, shows it intact.
-        if (silenceAt(kAlarmFrameSize)) {
+        if (held == kAlarmFrameSize && silent_) {
             take(result);
             continue;
         }
@@ -88,7 +105,7 @@ void FrameAssembler::takeFrames(AssembledFrames& result) {
             continue;
         }
         const qsizetype tail = held - kAlarmFrameSize;
-        if (!CouldBeginFrame(buffer_.constData() + kAlarmFrameSize, int(tail)))
+        if (silent_ || !CouldBeginFrame(buffer_.constData() + kAlarmFrameSize, int(tail)))
             refuseFront(result);
         else
             return;
@@ -98,45 +115,29 @@ void FrameAssembler::takeFrames(AssembledFrames& result) {
 void FrameAssembler::take(AssembledFrames& result) {
     countRefused(result);
     result.frames.push_back(buffer_.left(kAlarmFrameSize));
-    dropFront(kAlarmFrameSize);
-}
-
-void FrameAssembler::dropFront(qsizetype bytes) {
-    buffer_.remove(0, bytes);
-    std::vector<qsizetype> starts;
-    for (qsizetype start : burstStarts_)
-        if (start > bytes)
-            starts.push_back(start - bytes);
-    burstStarts_ = std::move(starts);
+    buffer_.remove(0, kAlarmFrameSize);
 }
 
 void FrameAssembler::refuseFront(AssembledFrames& result) {
-    // Bytes up to the next place after silence are refused; a frame may begin there.
-    const auto next = std::find_if(burstStarts_.begin(), burstStarts_.end(),
-                                   [](qsizetype start) { return start > 0; });
-    if (next == burstStarts_.end()) {
-        refusedFrames_ += frameStartsIn(buffer_.constData(), buffer_.size());
-        buffer_.clear();
-        burstStarts_.clear();
-        if (!silent_)
-            discarding_ = true;
-        else
-            countRefused(result);
-        return;
-    }
-    const qsizetype cut = *next;
-    refusedFrames_ += frameStartsIn(buffer_.constData(), cut);
-    dropFront(cut);
-    countRefused(result);
+    // Everything up to the next silence is refused: no frame begins inside a broken burst.
+    refuse(buffer_);
+    buffer_.clear();
+    if (!silent_)
+        discarding_ = true;
+    else
+        countRefused(result);
 }
 
 void FrameAssembler::countRefused(AssembledFrames& result) {
-    result.refused += refusedFrames_;
-    refusedFrames_ = 0;
+    if (refusedLength_ > 0)
+        result.refused += framesOf(refusedHeaders_, refusedLength_, refusedTail_.back());
+    refusedHeaders_ = 0;
+    refusedLength_ = 0;
+    refusedTail_.clear();
 }
 
 int FrameAssembler::finish() {
-    refusedFrames_ += frameStartsIn(buffer_.constData(), buffer_.size());
+    refuse(buffer_);
     AssembledFrames result;
     countRefused(result);
     clear();
@@ -145,10 +146,11 @@ int FrameAssembler::finish() {
 
 void FrameAssembler::clear() {
     buffer_.clear();
-    burstStarts_.clear();
     silent_ = true;
     discarding_ = false;
-    refusedFrames_ = 0;
+    refusedHeaders_ = 0;
+    refusedLength_ = 0;
+    refusedTail_.clear();
 }
 
 } // namespace zor

@@ -15,9 +15,9 @@ struct AssembledFrames {
 // fall, and only where the stream shows them intact. The frame has no checksum, so a byte
 // inserted or lost on the line can shift a frame into 32 bytes that still pass every check.
 // A frame is therefore taken only when it begins right after silence or right after another
-// frame, and is followed by silence or by 32 bytes that pass the checks too. Bytes that fail
-// are refused up to the next place where silence lets a frame begin. Whether a taken frame's
-// dates exist in the calendar is left to Decode.
+// frame, and is followed by silence or by 32 bytes that pass the checks too. Bytes that fail,
+// and a frame cut short by silence, are refused up to the next silence. Whether a taken
+// frame's dates exist in the calendar is left to Decode.
 class FrameAssembler {
 public:
     // Adds the bytes of one chunk; endedBySilence tells whether the line fell silent after it.
@@ -30,33 +30,33 @@ public:
     // Forgets every kept byte; used when the port is reopened.
     void clear();
 
-    // Bytes held until the stream shows what they are.
+    // Bytes held until the stream shows what they are (less than two frames; none after
+    // silence).
     qsizetype pending() const { return buffer_.size(); }
 
 private:
     void takeFrames(AssembledFrames& result);
     void take(AssembledFrames& result);
     void refuseFront(AssembledFrames& result);
-    // Removes bytes from the front, keeping the places after silence that remain.
-    void dropFront(qsizetype bytes);
+    void refuse(const QByteArray& bytes);
     void countRefused(AssembledFrames& result);
-    bool silenceAt(qsizetype offset) const;
 
     // Bytes from the current frame boundary on.
     QByteArray buffer_;
-    // Offsets in buffer_ that silence preceded: places where a frame may begin again.
-    std::vector<qsizetype> burstStarts_;
     // The line fell silent after the last byte received.
     bool silent_ = true;
     // The rest of the current burst is refused, up to the next silence.
     bool discarding_ = false;
-    // Frames refused and not yet reported.
-    int refusedFrames_ = 0;
+    // The refused stretch of the current burst, not yet reported: frame headers seen in it,
+    // its length and its last bytes.
+    int refusedHeaders_ = 0;
+    qsizetype refusedLength_ = 0;
+    QByteArray refusedTail_;
 };
 
-// How many frames refused bytes count as: the places where a frame's header (start marker,
-// echo, length) begins in them, or one for about a frame's length of bytes that ends like a
-// frame. Noise counts as no frame.
-int frameStartsIn(const char* data, qsizetype size);
+// How many frames a refused stretch of bytes counts as: the frame headers (start marker, a
+// free byte, echo and length) in it, or one for about a frame's length of bytes that ends like
+// a frame. Noise counts as no frame.
+int refusedFrameCount(const QByteArray& stretch);
 
 } // namespace zor

@@ -231,11 +231,15 @@ void DownloadSession::end(DownloadOutcome outcome) {
     // Whatever the assembler still holds cannot be shown intact any more.
     countRejected(assembler_.finish());
     // Frames already received belong to this download: they are stored before it ends.
+    const DownloadCounts before = counts_;
     while (!frames_.empty()) {
         const QByteArray frame = std::move(frames_.front());
         frames_.pop_front();
         handleFrame(frame);
     }
+    const int imported = counts_.stored - before.stored + counts_.duplicates - before.duplicates;
+    if (imported > 0)
+        emit framesImported(imported);
     outcome_ = outcome;
     try {
         history_.finish(historyId_, counts_, outcomeName(outcome), QDateTime::currentDateTime());

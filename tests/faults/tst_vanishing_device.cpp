@@ -21,8 +21,8 @@ namespace {
 
 constexpr int kRowsBeforeVanishing = 4;
 constexpr int kDownloadTimeoutMs = 60000;
-// The simulator sends a frame in pieces of five bytes 40 ms apart, 30 ms after the last
-// frame: 100 ms after a frame was stored, the next one is about half-sent.
+// The simulator sends a frame in pieces of five bytes 5 ms apart, 30 ms after the last
+// frame: 100 ms after a frame was stored, a later one is being sent.
 constexpr int kIntoNextFrameMs = 100;
 const QString kPortFailedText =
     QStringLiteral("Can't initialize serial port. Please check your setting.");

@@ -200,7 +200,8 @@ void checkBursts(const Transmission& sent, const Results& results) {
         }
         require(!burst.damagedFrame || result.refused >= 1, "a damaged frame is counted refused",
                 burst.bytes);
-        require(result.refused <= (burst.bytes.size() + kFrameSize - 1) / kFrameSize,
+        // Each refused frame is a header of four bytes, or a frame's length without one.
+        require(result.refused <= burst.bytes.size() / 4 + 1,
                 "no more frames refused than the burst could hold", burst.bytes);
     }
 }

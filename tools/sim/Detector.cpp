@@ -13,8 +13,11 @@ namespace zor::sim {
 
 namespace {
 
-// Longer than the receiver's 20 ms of silence, so every piece ends a read.
-constexpr int kSplitPauseMs = 40;
+// Pieces of a frame come a little apart, as from a slow adapter, but within the receiver's
+// 20 ms of silence: a pause inside a frame would break it.
+constexpr int kSplitPauseMs = 5;
+// Longer than the receiver's 20 ms of silence, so noise and frame are reads of their own.
+constexpr int kNoisePauseMs = 40;
 // How long a full link may refuse bytes before the answer is given up.
 constexpr int kStallTimeoutMs = 3000;
 // How long to wait for the receiver to take the last answer before ending.
@@ -124,9 +127,9 @@ bool Detector::sendGarbage() {
     for (int i = 0; i < options_.garbageBytes; ++i)
         garbage.append(random_.byte());
     // Back to back, the noise runs straight into the frame; otherwise silence parts them.
-    if (options_.backToBack && !options_.splitBytes)
+    if (options_.backToBack)
         return send(garbage);
-    return send(garbage) && pause(std::max(options_.gapMs, kSplitPauseMs));
+    return send(garbage) && pause(std::max(options_.gapMs, kNoisePauseMs));
 }
 
 bool Detector::sendFrame(const QByteArray& frame) {

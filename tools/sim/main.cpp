@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
          QStringLiteral("MS")},
         {QStringLiteral("back-to-back"), QStringLiteral("No pause between frames.")},
         {QStringLiteral("split"),
-         QStringLiteral("Send each frame in pieces of N bytes, 40 ms apart."), QStringLiteral("N")},
+         QStringLiteral("Send each frame in pieces of N bytes, 5 ms apart."), QStringLiteral("N")},
         {QStringLiteral("garbage"),
          QStringLiteral("Send N random bytes before each frame, a pause apart from it (with "
                         "--back-to-back, right before it)."),
