@@ -39,7 +39,9 @@ QString advice(const QString& text) {
 } // namespace
 
 QString portLabel(const QString& port) {
-    return port.contains(u'/') ? QFileInfo(port).fileName() : port;
+    // A long device path would crowd the counts out of the line.
+    constexpr qsizetype kLongestShown = 24;
+    return port.size() > kLongestShown ? QFileInfo(port).fileName() : port;
 }
 
 QString downloading(const QString& port, const DownloadCounts& counts) {

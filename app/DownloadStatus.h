@@ -21,7 +21,7 @@ QString ended(DownloadOutcome outcome, const QString& port, const DownloadCounts
 // The set-clock command sent with this time.
 QString clockSet(const QString& port, const QDateTime& sent, const LocaleSeparators& separators);
 
-// How a chosen port is named in the status line: a device path by its file name.
+// How a chosen port is named in the status line: a long device path by its file name.
 QString portLabel(const QString& port);
 
 } // namespace status

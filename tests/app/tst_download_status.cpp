@@ -35,8 +35,12 @@ void TestDownloadStatus::texts_data() {
         << "Finished 14.05.33: 1 new, 0 already stored, 0 rejected";
     QTest::newRow("no answer") << status::ended(DownloadOutcome::NoAnswer, "COM3", {}, kAt, kColon)
                                << "No answer from the detector on COM3";
-    QTest::newRow("device path by its name")
-        << status::ended(DownloadOutcome::NoAnswer, "/work/run/detector", {}, kAt, kColon)
+    QTest::newRow("short device path")
+        << status::ended(DownloadOutcome::NoAnswer, "/dev/pts/3", {}, kAt, kColon)
+        << "No answer from the detector on /dev/pts/3";
+    QTest::newRow("long device path by its name")
+        << status::ended(DownloadOutcome::NoAnswer, "/home/operator/zor/run/detector", {}, kAt,
+                         kColon)
         << "No answer from the detector on detector";
     QTest::newRow("clock") << status::clockSet("COM3", kAt, kColon)
                            << "Clock set to 2026-12-11 14:05:33 on COM3";
