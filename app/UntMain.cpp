@@ -29,7 +29,7 @@ QDateTime asLocal(const QDateTime& wallClock) {
 TFrmMain::TFrmMain(Notifier& notifier, QString storePath, QWidget* parent)
     : QWidget(parent), notifier_(notifier), storePath_(std::move(storePath)) {
     buildLayout();
-    fillPortChoices();
+    cbxComPort->refill();
     setTabOrder();
     wireHandlers();
     if (const QScreen* screen = QGuiApplication::primaryScreen())

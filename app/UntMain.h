@@ -6,6 +6,7 @@
 #include "DownloadSession.h"
 #include "Listing.h"
 #include "ListingModel.h"
+#include "PortBox.h"
 #include "Settings.h"
 
 #include <QWidget>
@@ -23,6 +24,7 @@ namespace zor {
 
 class Notifier;
 class PeakChart;
+
 class RecordGrid;
 class ShadowLabel;
 class TComm;
@@ -76,7 +78,7 @@ public:
     PeakChart* chtHistory = nullptr;
     QFrame* pnlFunction = nullptr;
     QLabel* lblComPort = nullptr;
-    QComboBox* cbxComPort = nullptr;
+    PortBox* cbxComPort = nullptr;
     QPushButton* BtnGetData = nullptr;
     QPushButton* BtnSetTime = nullptr;
     QPushButton* BtnClearData = nullptr;
@@ -105,7 +107,7 @@ private:
     void resetFilterControls();
     ListingFilter currentFilter() const;
     void FormClose();
-    void fillPortChoices();
+    QStringList portNames() const;
     void wireSession();
     void framesImported();
     void showStatus(const QString& text);

@@ -6,7 +6,6 @@
 #include "PortError.h"
 #include "PortNames.h"
 
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -14,11 +13,7 @@
 
 namespace zor {
 
-namespace {
-constexpr int kListMargin = 24;
-} // namespace
-
-void TFrmMain::fillPortChoices() {
+QStringList TFrmMain::portNames() const {
     QStringList choices = portChoices();
     // Serial devices linked in the working folder, such as the simulated detector.
     const QFileInfoList links =
@@ -27,9 +22,7 @@ void TFrmMain::fillPortChoices() {
         if (link.isSymLink() && link.symLinkTarget().startsWith(QStringLiteral("/dev/")))
             choices << link.absoluteFilePath();
     }
-    cbxComPort->addItems(choices);
-    // The list opens wide enough for long device paths; the box keeps its size.
-    cbxComPort->view()->setMinimumWidth(cbxComPort->view()->sizeHintForColumn(0) + kListMargin);
+    return choices;
 }
 
 void TFrmMain::wireSession() {

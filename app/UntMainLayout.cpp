@@ -3,6 +3,7 @@
 
 #include "AlarmFrame.h"
 #include "PeakChart.h"
+#include "PortBox.h"
 #include "RecordGrid.h"
 #include "ShadowLabel.h"
 
@@ -161,7 +162,7 @@ void TFrmMain::buildFunctionPanel() {
 
     lblComPort = captionLabel(pnlFunction, QStringLiteral("Com Port:"), QRect(19, 17, 65, 26));
 
-    cbxComPort = new QComboBox(pnlFunction);
+    cbxComPort = new PortBox([this] { return portNames(); }, pnlFunction);
     cbxComPort->setFont(fontOf("Arial", 13));
 #ifndef Q_OS_WIN
     // Outside Windows a device path may be typed in as well.

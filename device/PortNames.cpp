@@ -57,6 +57,17 @@ QStringList portChoices() {
     return portChoices(names);
 }
 
+QMap<QString, QString> portDescriptions() {
+    QMap<QString, QString> descriptions;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        const QString text =
+            info.description().isEmpty() ? info.manufacturer() : info.description();
+        if (!text.isEmpty())
+            descriptions.insert(info.portName(), text);
+    }
+    return descriptions;
+}
+
 QString devicePathFor(const QString& name, PortNaming naming) {
     if (naming == PortNaming::Windows)
         return name;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +21,9 @@ QStringList portChoices();
 
 // The same from a given list of system port names (as QSerialPortInfo::portName gives them).
 QStringList portChoices(const QStringList& systemPortNames, PortNaming naming = kSystemPortNaming);
+
+// What the system says of each serial port, by port name (description, else manufacturer).
+QMap<QString, QString> portDescriptions();
 
 // The device a name in the port box opens. On POSIX systems "COM1".."COM8" are
 // /dev/ttyS0../dev/ttyS7, an absolute path is used as is and a bare name lives in /dev.
