@@ -29,13 +29,6 @@ QVariant readingValue(double value, bool whole) {
     return whole ? QVariant(qint64(value)) : QVariant(value);
 }
 
-// Counts the frame in its download's row, inside the import's transaction.
-void countIn(const QSqlDatabase& db, const char* sql, qint64 downloadId) {
-    QSqlQuery count = prepareStatement(db, QString::fromLatin1(sql));
-    count.bindValue(":download", downloadId);
-    execute(count);
-}
-
 } // namespace
 
 AlarmStore::AlarmStore(const Database& store) : db_(store.connection()), store_(&store) {}
@@ -56,9 +49,23 @@ bool AlarmStore::import(const AlarmRecord& record, qint64 downloadId) {
     }
 }
 
+QSqlQuery& AlarmStore::statement(const char* sql) {
+    auto kept = statements_.find(sql);
+    if (kept == statements_.end())
+        kept = statements_.emplace(sql, prepareStatement(db_, QString::fromLatin1(sql))).first;
+    return kept->second;
+}
+
+void AlarmStore::countIn(const char* sql, qint64 downloadId) {
+    QSqlQuery& count = statement(sql);
+    count.bindValue(":download", downloadId);
+    execute(count);
+    count.finish();
+}
+
 bool AlarmStore::append(const AlarmRecord& record, qint64 downloadId) {
     WriteTransaction transaction(db_);
-    QSqlQuery find = prepareStatement(db_, kFindEvent);
+    QSqlQuery& find = statement(kFindEvent);
     find.bindValue(":sTime", toStoredTime(record.sTime));
     find.bindValue(":pTime", toStoredTime(record.pTime));
     find.bindValue(":eTime", toStoredTime(record.eTime));
@@ -70,12 +77,12 @@ bool AlarmStore::append(const AlarmRecord& record, qint64 downloadId) {
     if (known) {
         if (downloadId == 0)
             return false;
-        countIn(db_, kCountDuplicate, downloadId);
+        countIn(kCountDuplicate, downloadId);
         transaction.commit();
         return false;
     }
 
-    QSqlQuery append = prepareStatement(db_, kAppendEvent);
+    QSqlQuery& append = statement(kAppendEvent);
     append.bindValue(":gas", record.gas);
     append.bindValue(":sTime", toStoredTime(record.sTime));
     append.bindValue(":sValue", readingValue(record.sValue, record.wholeValues));
@@ -88,11 +95,12 @@ bool AlarmStore::append(const AlarmRecord& record, qint64 downloadId) {
     const QVariant rowId = append.lastInsertId();
     append.finish();
     if (downloadId != 0) {
-        QSqlQuery link = prepareStatement(db_, kLinkEvent);
+        QSqlQuery& link = statement(kLinkEvent);
         link.bindValue(":ar", rowId);
         link.bindValue(":download", downloadId);
         execute(link);
-        countIn(db_, kCountStored, downloadId);
+        link.finish();
+        countIn(kCountStored, downloadId);
     }
     transaction.commit();
     return true;

@@ -4,6 +4,8 @@
 
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlQuery>
+#include <map>
 
 namespace zor {
 
@@ -32,9 +34,13 @@ public:
 
 private:
     bool append(const AlarmRecord& record, qint64 downloadId);
+    // The import's statements, prepared once and kept.
+    QSqlQuery& statement(const char* sql);
+    void countIn(const char* sql, qint64 downloadId);
 
     QSqlDatabase db_;
     const Database* store_ = nullptr;
+    std::map<const char*, QSqlQuery> statements_;
 };
 
 } // namespace zor
