@@ -147,23 +147,28 @@ void DownloadSession::handleSlice() {
         return;
     handling_ = true;
     const DownloadCounts before = counts_;
-    QElapsedTimer slice;
-    slice.start();
-    while (!frames_.empty() && slice.elapsed() < kFrameSliceMs) {
-        const QByteArray frame = std::move(frames_.front());
-        frames_.pop_front();
-        handleFrame(frame);
-    }
+    handleQueued(kFrameSliceMs);
     handling_ = false;
-    const int imported = counts_.stored - before.stored + counts_.duplicates - before.duplicates;
-    if (imported > 0)
-        emit framesImported(imported);
     if (!(counts_ == before))
         emit progress(counts_);
     if (!frames_.empty())
         scheduleSlice();
     else if (silent_ && isRunning())
         end(DownloadOutcome::Finished);
+}
+
+void DownloadSession::handleQueued(qint64 limitMs) {
+    const DownloadCounts before = counts_;
+    QElapsedTimer slice;
+    slice.start();
+    while (!frames_.empty() && (limitMs < 0 || slice.elapsed() < limitMs)) {
+        const QByteArray frame = std::move(frames_.front());
+        frames_.pop_front();
+        handleFrame(frame);
+    }
+    const int imported = counts_.stored - before.stored + counts_.duplicates - before.duplicates;
+    if (imported > 0)
+        emit framesImported(imported);
 }
 
 void DownloadSession::handleFrame(const QByteArray& frame) {
@@ -231,15 +236,7 @@ void DownloadSession::end(DownloadOutcome outcome) {
     // Whatever the assembler still holds cannot be shown intact any more.
     countRejected(assembler_.finish());
     // Frames already received belong to this download: they are stored before it ends.
-    const DownloadCounts before = counts_;
-    while (!frames_.empty()) {
-        const QByteArray frame = std::move(frames_.front());
-        frames_.pop_front();
-        handleFrame(frame);
-    }
-    const int imported = counts_.stored - before.stored + counts_.duplicates - before.duplicates;
-    if (imported > 0)
-        emit framesImported(imported);
+    handleQueued(-1);
     outcome_ = outcome;
     try {
         history_.finish(historyId_, counts_, outcomeName(outcome), QDateTime::currentDateTime());

@@ -90,6 +90,8 @@ private:
     void send(const QByteArray& command);
     void scheduleSlice();
     void handleSlice();
+    // Handles queued frames for up to limitMs (all of them when negative).
+    void handleQueued(qint64 limitMs);
     void handleFrame(const QByteArray& frame);
     void countRejected(int frames);
     void countFailed(const QString& text);

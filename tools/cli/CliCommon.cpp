@@ -58,10 +58,6 @@ QCommandLineOption storeOption() {
             QString::fromLatin1(kStoreFileName)};
 }
 
-QString storeName(const QCommandLineParser& parser, const QCommandLineOption& option) {
-    return parser.value(option);
-}
-
 std::unique_ptr<Database> openStore(const QString& path, Streams io) {
     try {
         return std::make_unique<Database>(path);

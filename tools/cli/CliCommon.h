@@ -35,7 +35,6 @@ int fail(Streams io, const QString& text, int status = kExitFailed);
 
 // The --store option, with its default of "ZOR.DLL" in the current directory.
 QCommandLineOption storeOption();
-QString storeName(const QCommandLineParser& parser, const QCommandLineOption& option);
 
 // Opens an existing store; on failure reports the store and the cause and returns nothing.
 std::unique_ptr<Database> openStore(const QString& path, Streams io);

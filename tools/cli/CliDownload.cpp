@@ -75,7 +75,7 @@ int downloadCommand(const QStringList& arguments, Streams io) {
     if (!parser.isSet(port))
         return fail(io, QStringLiteral("--port is missing\n\n") + QLatin1String(kDownloadUsage),
                     kExitUsage);
-    const auto db = openStore(storeName(parser, store), io);
+    const auto db = openStore(parser.value(store), io);
     if (!db)
         return kExitFailed;
 

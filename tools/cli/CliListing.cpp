@@ -82,7 +82,7 @@ int listCommand(const QStringList& arguments, Streams io) {
     const auto chosen = readFormat(parser, format, io);
     if (!filter || !chosen)
         return kExitUsage;
-    const auto db = openStore(storeName(parser, store), io);
+    const auto db = openStore(parser.value(store), io);
     if (!db)
         return kExitFailed;
     try {
@@ -117,7 +117,7 @@ int exportCommand(const QStringList& arguments, Streams io) {
     const auto filter = filters.read(parser, io);
     if (!filter)
         return kExitUsage;
-    const auto db = openStore(storeName(parser, store), io);
+    const auto db = openStore(parser.value(store), io);
     if (!db)
         return kExitFailed;
     const Listing listing(db->connection());
@@ -152,7 +152,7 @@ int historyCommand(const QStringList& arguments, Streams io) {
     const auto chosen = readFormat(parser, format, io);
     if (!chosen)
         return kExitUsage;
-    const auto db = openStore(storeName(parser, store), io);
+    const auto db = openStore(parser.value(store), io);
     if (!db)
         return kExitFailed;
     try {
